@@ -1,9 +1,15 @@
 // The simulator graph: fitting the scales (AjPlotSize), converting to picture
 // coordinates (CalcFirstPlot) and drawing everything in its fixed order
 // (PlotFinal) onto a DrawingSurface, in picture units (663 wide, y down).
+//
+// Also the texts drawn over it: J labels beside the splitting diagram,
+// frequency labels on the maxima, the legend, and the procedures that write
+// the window's captions into any surface (used by the picture export).
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +17,12 @@
 #include "simulator/simulation_state.h"
 
 namespace quble {
+
+// The graph box is always this many user units wide, whatever its pixels.
+constexpr double kPlotScaleWidth = 663.0;
+
+// A slot of the peak pairing that has no peak on one side.
+constexpr int kNoPeakInSlot = -1000;
 
 // One scale slider: its range, value and whether a change is acted on.
 struct ScaleSlider {
@@ -59,9 +71,31 @@ struct GraphLabel {
     bool visible = false;
 };
 
+// The experimental spectrum as the comparison code hands it over, plus what
+// the peak labels keep of its peaks. Empty until that code feeds it; the
+// drawing only reads it while SimulationState::ExpPresent holds.
+struct ExperimentalOverlay {
+    // Points, indexed by point number exactly as the comparison code numbers
+    // them (Hz of each point, raw 32-bit intensity).
+    std::vector<double> ExpXnmrHz;
+    std::vector<std::int32_t> ExpYgraf;
+    int PlotWindowFirst = 0;   // range of points drawn
+    int PlotWindowLast = -1;
+    float ExpScale = 1.0f;     // intensity units -> simulated intensity units
+    // Marked peaks, 1-based: the point number of each peak, and per pairing
+    // slot the gap flag (kNoPeakInSlot when the slot has no experimental peak).
+    int ExpPeakCount = 0;
+    std::vector<int> ExpPeakIndex{0};
+    std::vector<int> ExpGapFlag{0};
+    // Tick positions of the experimental peaks, filled by the peak-label step.
+    std::vector<float> ExpLabelX{0.0f};
+    std::vector<float> ExpLabelY{0.0f};
+    float ExpTickLen = 0.0f;
+};
+
 struct PlotState {
     // Geometry (picture units).
-    double ScaleWidth = 663.0;
+    double ScaleWidth = kPlotScaleWidth;
     double ScaleHeight = 0.0;  // SH
     int XCenter = 0;
     float BaseY = 0, TopY = 0, LevelStep = 0, HScale = 0, VScale = 0;
@@ -72,10 +106,14 @@ struct PlotState {
     DrawOptions options;
 
     // Picture coordinates filled by CalcFirstPlot (1-based like the core).
+    // The individual peaks are not stored: PkXPix/PkHPix below derive them
+    // from the core's profile table on demand.
     SimulationState::Tree XPix{};
     std::array<std::array<float, kMaxJ + 1>, kMaxHydrogens + 1> YLev{};
-    std::vector<float> LineX, LineH;
+    std::vector<float> LineX, LineH;                      // 0..TotalLines
     std::array<float, kEnvSamples> EnvXPix{}, EnvHPix{};  // sample s at [s + 100]
+    float EnvXPixAt(int s) const { return EnvXPix[s - kEnvFirst]; }
+    float EnvHPixAt(int s) const { return EnvHPix[s - kEnvFirst]; }
 
     // Captions: Label8 (spectrum title), Label9(0..3) (hydrogen titles),
     // Label10 (resolution), Label11 (width), Label12 (line shape),
@@ -89,23 +127,78 @@ struct PlotState {
     std::string WidthText = "1";  // text of Text4
     char DecSep = '.';
 
-    std::vector<std::string> PeakLabelText;  // 1..NMultRelMax
+    // Peak labels, 1..NMultRelMax.
+    std::vector<std::string> PeakLabelText;
+    std::vector<int> LabelSide{0};  // 0, +1, -1: side of a simulated label sharing its place
+
+    ExperimentalOverlay exp;
+
+    // Scratch buffer for polylines, kept to avoid an allocation per redraw.
+    std::vector<PointF> scratch;
 };
 
-// Sets the load-time geometry and slider ranges for a graph box of the given
-// user-scale height (width 663).
+// Fonts of the graph's texts. The box's own font (J labels, resolution,
+// width and line-shape captions) is Arial 11, regular.
+Font LabelFont();           // Arial 11, 400
+Font HydrogenTitleFont();   // Arial 11, 700
+Font SpectrumTitleFont();   // Arial 13, 700
+
+// Sets the load-time geometry, slider ranges and caption positions for a
+// graph box of the given user-scale height (width 663).
 void InitPlotGeometry(PlotState& plot, double scaleHeight);
 
 void AjPlotSize(PlotState& plot, const SimulationState& sim);
 // Converts to picture coordinates, then draws (PlotFinal).
 void CalcFirstPlot(PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+// Converts to picture coordinates only (CalcFirstPlot without the drawing).
+void CalcPictureCoordinates(PlotState& plot, const SimulationState& sim);
 void PlotFinal(PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
 void LinBlack(SimulationState& sim);
 
-// Slider changes: act only when the slider's reaction flag is set; return
-// whether the scale changed (the caller then runs CalcFirstPlot).
+// Sample k (-NPeakPts..NPeakPts) of line m's individual peak in picture units.
+float PkXPix(const PlotState& plot, const SimulationState& sim, int k, int m);
+float PkHPix(const PlotState& plot, const SimulationState& sim, int k, int m);
+
+// Slider changes: the value is always taken; the scale only changes when the
+// slider's reaction flag is set. Returns whether it changed (the caller then
+// runs CalcFirstPlot).
 bool Slider1_Change(PlotState& plot, int value);
 bool Slider2_Change(PlotState& plot, int value);
 bool Slider3_Change(PlotState& plot, int value);
+
+// --- splitting diagram and J labels ---
+
+// Places, boxes and prints the J labels of every hydrogen and shows them.
+void AjJLabelsHz(PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+// The J-label array (0 = LabelH1 .. 3 = LabelH4) that serves hydrogen Order(i)
+// when there are nh hydrogens, or -1 when no array serves position i.
+int JLabelArrayFor(int nh, int i);
+// Writes the J labels' captions (export).
+void PrtLablsHzMF(const PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+// Writes resolution, width, line shape, program title, hydrogen titles and
+// spectrum title (export, or on screen over the graph).
+void PrtLablsOtherMF(const PlotState& plot, DrawingSurface& surface);
+
+// A stem of the splitting diagram (level >= 1) under a double click.
+struct BranchHit {
+    int h = 0;
+    int level = 0;
+    int branch = 0;
+    bool operator==(const BranchHit&) const = default;
+};
+std::optional<BranchHit> FindBranchAt(const PlotState& plot, const SimulationState& sim, double x, double y);
+// Colours the stem of branch (h, j, b) and every stem and link below it; the
+// branch's own link to its parent keeps its colour.
+void RecolourBranch(SimulationState& sim, int h, int j, int b, ColorRef colour);
+
+// --- peak labels and legend ---
+
+// A frequency with one decimal, half rounded up: " 2501.3" (a leading blank
+// for values >= 0), the decimal point written as decSep.
+std::string PeakLabelFor(float hz, char decSep);
+// The peak-label step of PlotFinal: ticks, texts, then PrtPeakLabels.
+void DrawPeakLabels(PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+void PrtPeakLabels(const PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+void Legenda(const PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
 
 }  // namespace quble

@@ -46,8 +46,10 @@ std::optional<double> Convert(std::string_view number, char sep) {
     double v = 0.0;
     auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
     if (ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; overflow is no usable number.
-        return std::fabs(v) < 1.0 ? std::optional<double>(0.0) : std::nullopt;
+        // Underflow (a negative exponent) reads as zero; overflow is no usable number.
+        const auto e = s.find_first_of("eE");
+        const bool underflow = e != std::string::npos && e + 1 < s.size() && s[e + 1] == '-';
+        return underflow ? std::optional<double>(0.0) : std::nullopt;
     }
     if (ec != std::errc() || ptr != s.data() + s.size()) return std::nullopt;
     return v;

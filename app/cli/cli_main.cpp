@@ -1,0 +1,32 @@
+// quble-cli: the simulator and the Bruker reader without a window.
+#include <cstdio>
+#include <cstring>
+
+#include "app/cli/cli_commands.h"
+
+namespace {
+void PrintUsage(std::FILE* out) {
+    std::fputs(
+        "usage:\n"
+        "  quble-cli simulate --h SHIFT:J1,J2,... [--h SHIFT:J1,...] --width W --resolution R\n"
+        "                     --shape lorentzian|gaussian|mixed [--lorentz-percent P] --json\n"
+        "  quble-cli read PATH/TO/1r [--auto-tms] --json\n",
+        out);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "simulate") == 0) return RunSimulateCommand(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "read") == 0) return RunReadCommand(argc - 2, argv + 2);
+    std::fprintf(stderr, "quble-cli: unknown command \"%s\"\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}

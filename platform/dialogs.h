@@ -1,0 +1,33 @@
+// The modal questions the windows ask the user: message boxes, one-line text
+// input and the standard colour chooser. The windows talk to this interface
+// only, so tests can answer in place of a person and record what was asked.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/drawing_surface.h"
+
+namespace quble {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Warning, Critical, Question };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Line breaks in text are "\r\n" (or "\n"); the box shows them as breaks.
+    virtual MsgAnswer MessageBox(const std::string& title, const std::string& text,
+                                 MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None) = 0;
+
+    // The typed text on OK (possibly empty), nothing on Cancel.
+    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& defaultText) = 0;
+
+    // The chosen colour, nothing when the user cancels.
+    virtual std::optional<ColorRef> ChooseColor(ColorRef initial) = 0;
+};
+
+}  // namespace quble

@@ -1,0 +1,61 @@
+#include "platform/qt_dialogs.h"
+
+#include <QColor>
+#include <QColorDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QString>
+
+namespace quble {
+
+MsgAnswer QtDialogs::MessageBox(const std::string& title, const std::string& text, MsgButtons buttons,
+                                MsgIcon icon) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(QString::fromStdString(title));
+    // The texts are written with CR LF breaks; Qt wants plain line feeds.
+    QString body = QString::fromStdString(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setText(body);
+    switch (icon) {
+        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case MsgButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Yes: return MsgAnswer::Yes;
+        case QMessageBox::No: return MsgAnswer::No;
+        case QMessageBox::Cancel: return MsgAnswer::Cancel;
+        default: return buttons == MsgButtons::Ok ? MsgAnswer::Ok
+                        : (buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::No);
+        case QMessageBox::Ok: return MsgAnswer::Ok;
+    }
+}
+
+std::optional<std::string> QtDialogs::InputBox(const std::string& prompt, const std::string& title,
+                                               const std::string& defaultText) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent_, QString::fromStdString(title),
+                                                 QString::fromStdString(prompt), QLineEdit::Normal,
+                                                 QString::fromStdString(defaultText), &ok);
+    if (!ok) return std::nullopt;
+    return answer.toStdString();
+}
+
+std::optional<ColorRef> QtDialogs::ChooseColor(ColorRef initial) {
+    const ColorRef c = ResolveColor(initial);
+    const QColor chosen = QColorDialog::getColor(QColor(RedOf(c), GreenOf(c), BlueOf(c)), parent_);
+    if (!chosen.isValid()) return std::nullopt;
+    return Rgb(chosen.red(), chosen.green(), chosen.blue());
+}
+
+}  // namespace quble

@@ -1,0 +1,37 @@
+#include "platform/scripted_dialogs.h"
+
+namespace quble {
+
+MsgAnswer ScriptedDialogs::MessageBox(const std::string& title, const std::string& text, MsgButtons buttons,
+                                      MsgIcon icon) {
+    asked_.push_back({Asked::Kind::Message, title, text, {}, buttons, icon});
+    if (!messageAnswers_.empty()) {
+        const MsgAnswer a = messageAnswers_.front();
+        messageAnswers_.pop_front();
+        return a;
+    }
+    switch (buttons) {
+        case MsgButtons::Ok: return MsgAnswer::Ok;
+        case MsgButtons::OkCancel: return MsgAnswer::Cancel;
+        default: return MsgAnswer::No;
+    }
+}
+
+std::optional<std::string> ScriptedDialogs::InputBox(const std::string& prompt, const std::string& title,
+                                                     const std::string& defaultText) {
+    asked_.push_back({Asked::Kind::Input, title, prompt, defaultText});
+    if (inputAnswers_.empty()) return std::nullopt;
+    auto a = inputAnswers_.front();
+    inputAnswers_.pop_front();
+    return a;
+}
+
+std::optional<ColorRef> ScriptedDialogs::ChooseColor(ColorRef initial) {
+    asked_.push_back({Asked::Kind::Color, {}, {}, std::to_string(initial)});
+    if (colorAnswers_.empty()) return std::nullopt;
+    auto a = colorAnswers_.front();
+    colorAnswers_.pop_front();
+    return a;
+}
+
+}  // namespace quble
