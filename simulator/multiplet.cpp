@@ -265,7 +265,8 @@ void EnvelopeGrid(SimulationState& s) {
 // additions of each sample (line 1 first) and lets the compiler vectorise
 // over samples.
 __attribute__((target_clones("avx2", "default")))
-void LorentzianEnvelope(const float* x, const float* pos, const float* inten, int lines, float halfWidth, float* env) {
+void LorentzianEnvelope(const float* __restrict x, const float* pos, const float* inten, int lines, float halfWidth,
+                        float* __restrict env) {
     std::fill(env, env + kEnvSamples, 0.0f);
     const float inv = 1.0f / halfWidth;
     for (int i = 1; i <= lines; ++i) {
@@ -283,7 +284,7 @@ void LorentzianEnvelope(const float* x, const float* pos, const float* inten, in
 constexpr float kGaussReach = 12.5f;
 
 __attribute__((target_clones("avx2", "default")))
-void GaussianTerms(const float* x, int from, int to, float p, float a, float inv, float* env) {
+void GaussianTerms(const float* __restrict x, int from, int to, float p, float a, float inv, float* __restrict env) {
     const float c = std::log(0.5f);
     for (int s = from; s <= to; ++s) {
         const float u = (x[s] - p) * inv;
