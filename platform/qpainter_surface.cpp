@@ -1,0 +1,190 @@
+#include "platform/qpainter_surface.h"
+
+#include <QFontMetricsF>
+#include <QLineF>
+#include <QPen>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quble {
+
+QColor ToQColor(ColorRef c) {
+    const ColorRef r = ResolveColor(c);
+    return QColor(RedOf(r), GreenOf(r), BlueOf(r));
+}
+
+QPainterSurface::QPainterSurface(QPainter& painter, const QRectF& target, double scaleWidth, double scaleHeight)
+    : painter_(painter),
+      target_(target),
+      scaleWidth_(scaleWidth),
+      scaleHeight_(scaleHeight),
+      sx_(scaleWidth > 0 ? target.width() / scaleWidth : 1.0),
+      sy_(scaleHeight > 0 ? target.height() / scaleHeight : 1.0) {
+    // Lines beyond the picture cost time and show nothing; a margin keeps the
+    // ends of wide pens that reach in.
+    cull_ = target_.adjusted(-8.0, -8.0, 8.0, 8.0);
+    painter_.save();
+    painter_.setClipRect(target_, Qt::IntersectClip);
+    painter_.setBrush(Qt::NoBrush);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    ApplyPen();
+}
+
+QPainterSurface::~QPainterSurface() {
+    Flush();
+    painter_.restore();
+}
+
+bool QPainterSurface::ThinPen() const { return pen_.width <= 1.0; }
+
+void QPainterSurface::ApplyPen() {
+    QPen qpen(ToQColor(pen_.color));
+    qpen.setCosmetic(true);
+    // Widths are user units; 0 and 1 both mean the thinnest line.
+    qpen.setWidthF(ThinPen() ? 1.0 : std::max(1.0, pen_.width * std::min(sx_, sy_)));
+    qpen.setCapStyle(Qt::RoundCap);
+    qpen.setJoinStyle(Qt::RoundJoin);
+    painter_.setPen(qpen);
+    painter_.setRenderHint(QPainter::Antialiasing, !ThinPen());
+}
+
+void QPainterSurface::Flush() {
+    if (pending_.empty()) return;
+    painter_.drawLines(pending_.data(), static_cast<int>(pending_.size()));
+    pending_.clear();
+}
+
+void QPainterSurface::Clear(ColorRef background) {
+    pending_.clear();  // covered anyway
+    painter_.fillRect(target_, ToQColor(background));
+}
+
+void QPainterSurface::SetPen(const Pen& pen) {
+    if (pen == pen_) return;
+    Flush();
+    pen_ = pen;
+    ApplyPen();
+}
+
+void QPainterSurface::MoveTo(double x, double y) { current_ = Device(x, y); }
+
+void QPainterSurface::AddSegment(const QPointF& a, const QPointF& b) {
+    if ((a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
+        (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom())) {
+        return;
+    }
+    pending_.emplace_back(a, b);
+}
+
+void QPainterSurface::LineTo(double x, double y) {
+    const QPointF to = Device(x, y);
+    if (ThinPen()) {
+        AddSegment(current_, to);
+    } else {
+        painter_.drawLine(current_, to);
+    }
+    current_ = to;
+}
+
+void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
+    if (count == 0) return;
+    if (ThinPen()) {
+        // Batched as separate segments: with an aliased one-pixel pen they
+        // cover the same pixels as the joined line.
+        QPointF prev = Device(points[0].x, points[0].y);
+        for (std::size_t i = 1; i < count; ++i) {
+            const QPointF next = Device(points[i].x, points[i].y);
+            AddSegment(prev, next);
+            prev = next;
+        }
+        current_ = prev;
+        return;
+    }
+    std::vector<QPointF> device(count);
+    for (std::size_t i = 0; i < count; ++i) device[i] = Device(points[i].x, points[i].y);
+    painter_.drawPolyline(device.data(), static_cast<int>(count));
+    current_ = device.back();
+}
+
+void QPainterSurface::Box(double x1, double y1, double x2, double y2, ColorRef color, bool filled) {
+    Flush();
+    const QRectF r = QRectF(Device(x1, y1), Device(x2, y2)).normalized();
+    if (filled) {
+        painter_.fillRect(r, ToQColor(color));
+        return;
+    }
+    painter_.save();
+    QPen qpen(ToQColor(color));
+    qpen.setCosmetic(true);
+    painter_.setPen(qpen);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.drawRect(r);
+    painter_.restore();
+}
+
+void QPainterSurface::Ellipse(double x1, double y1, double x2, double y2) {
+    Flush();
+    const bool aa = painter_.testRenderHint(QPainter::Antialiasing);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.drawEllipse(QRectF(Device(x1, y1), Device(x2, y2)).normalized());
+    painter_.setRenderHint(QPainter::Antialiasing, aa);
+}
+
+void QPainterSurface::SetPixel(double x, double y, ColorRef color) {
+    Flush();
+    const QPointF p = Device(x, y);
+    painter_.fillRect(QRectF(std::floor(p.x()), std::floor(p.y()), 1.0, 1.0), ToQColor(color));
+    current_ = p;
+}
+
+QFont QPainterSurface::ToQFont(const Font& font) const {
+    QFont f(QString::fromStdString(font.face));
+    f.setPixelSize(std::max(1, static_cast<int>(std::lround(font.height * sy_))));
+    f.setWeight(font.weight >= 700 ? QFont::Bold : QFont::Normal);
+    f.setUnderline(font.underline);
+    return f;
+}
+
+void QPainterSurface::SetFont(const Font& font) {
+    font_ = font;
+    qfont_ = ToQFont(font);
+}
+
+void QPainterSurface::SetTextColor(ColorRef color) { textColor_ = color; }
+
+void QPainterSurface::TextOut(double x, double y, std::string_view text) {
+    Flush();
+    painter_.save();
+    painter_.setFont(qfont_);
+    painter_.setPen(ToQColor(textColor_));
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.translate(Device(x, y));
+    if (font_.escapement != 0) painter_.rotate(-font_.escapement / 10.0);
+    const QFontMetricsF metrics(qfont_, painter_.device());
+    painter_.drawText(QPointF(0.0, metrics.ascent()), QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    painter_.restore();
+}
+
+TextExtent QPainterSurface::MeasureText(const Font& font, std::string_view text) const {
+    const QFontMetricsF metrics(ToQFont(font), painter_.device());
+    const QString s = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    return {metrics.horizontalAdvance(s) / sx_, metrics.height() / sy_};
+}
+
+QImage RenderToImage(QSize size, double scaleWidth, const std::function<void(DrawingSurface&)>& draw) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const double scaleHeight = scaleWidth * size.height() / std::max(1, size.width());
+    {
+        QPainterSurface surface(painter, QRectF(QPointF(0, 0), QSizeF(size)), scaleWidth, scaleHeight);
+        draw(surface);
+    }
+    painter.end();
+    return image;
+}
+
+}  // namespace quble

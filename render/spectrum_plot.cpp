@@ -1,0 +1,319 @@
+#include "render/spectrum_plot.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/plot_internal.h"
+#include "simulator/input_rules.h"
+
+namespace quble {
+
+namespace {
+
+int RoundToInt(double v) { return static_cast<int>(RoundHalfEven(v)); }
+
+// Where the captions sit on a fresh graph box. They are window furniture, so
+// the window may move them; these places keep them clear of the legend
+// (top left), the diagram roots and the spectrum.
+void PlaceCaptions(PlotState& p) {
+    const double sh = p.ScaleHeight;
+    p.Label8 = {"Spectrum Title", 250.0, 4.0, 0.0, 0.0, true};
+    p.Label10 = {"", 480.0, sh - sh / 18.0 + 2.0, 0.0, 0.0, true};
+    p.Label11 = {"", 480.0, sh - sh / 18.0 + 10.0, 0.0, 0.0, true};
+    p.Label12 = {"", 4.0, sh - sh / 18.0 + 2.0, 0.0, 0.0, true};
+    p.Label17 = {"Quble - KVT", 560.0, 4.0, 0.0, 0.0, true};
+    for (int i = 0; i < kMaxHydrogens; ++i) {
+        p.Label9[i] = {"H" + std::to_string(i + 1), 0.0, p.TopY - 2.0, 0.0, 0.0, false};
+    }
+}
+
+}  // namespace
+
+Font LabelFont() { return Font{"Arial", 11.0, 400, false, 0}; }
+Font HydrogenTitleFont() { return Font{"Arial", 11.0, 700, false, 0}; }
+Font SpectrumTitleFont() { return Font{"Arial", 13.0, 700, false, 0}; }
+
+void InitPlotGeometry(PlotState& p, double scaleHeight) {
+    const double sh = scaleHeight;
+    p.ScaleWidth = kPlotScaleWidth;
+    p.ScaleHeight = sh;
+    p.XCenter = RoundToInt((p.ScaleWidth + 1.0) / 2.0);
+    p.BaseY = static_cast<float>(sh - sh / 18.0);
+    p.TopY = static_cast<float>(sh - p.BaseY);
+    p.LevelStep = static_cast<float>((sh - p.TopY) / 20.0);
+    p.SliderHUnits = static_cast<float>(9945.0 / p.ScaleWidth);
+    p.SliderVUnits = static_cast<float>(5940.0 / sh);
+    p.VScale = p.LevelStep;
+
+    // The sliders are set up without reacting to their own changes.
+    p.Slider1.react = p.Slider2.react = p.Slider3.react = false;
+    p.Slider1.min = 30;
+    p.Slider1.max = 2000;
+    p.Slider1.value = 100;
+    p.HScale = static_cast<float>(p.Slider1.value) / p.SliderHUnits;
+
+    p.Slider2.min = 100;
+    p.Slider2.max = RoundToInt(3.0 * p.LevelStep * p.SliderVUnits);
+    p.Slider2.value = RoundToInt(static_cast<double>(p.LevelStep) * p.SliderVUnits);
+
+    p.Slider3.min = 1;
+    p.Slider3.max = RoundToInt(3.0 * p.VScale * p.SliderVUnits);
+    p.Slider3.value = RoundToInt(p.Slider3.max - static_cast<double>(p.VScale) * p.SliderVUnits);
+    p.Slider1.react = p.Slider2.react = p.Slider3.react = true;
+
+    PlaceCaptions(p);
+}
+
+void AjPlotSize(PlotState& p, const SimulationState& sim) {
+    const double sh = p.ScaleHeight;
+    p.LevelStep = static_cast<float>(0.99 * sh / ((1.5 * sim.maxNJ + 2.0) * 2.0));
+
+    p.Slider2.react = false;
+    p.Slider2.max = RoundToInt(2.0 * p.LevelStep * p.SliderVUnits);
+    p.Slider2.min = RoundToInt(sh / 59.4);
+    p.Slider2.value = RoundToInt(static_cast<double>(p.LevelStep) * p.SliderVUnits);
+
+    const int total = std::max(sim.TotalLines, 0);
+    p.LineX.assign(total + 1, 0.0f);
+    p.LineH.assign(total + 1, 0.0f);
+
+    float hmax = 0.0f;
+    for (int i = 1; i <= total && i < static_cast<int>(sim.AllInt.size()); ++i) {
+        hmax = std::max(hmax, p.VScale * sim.AllInt[i]);
+    }
+    for (int s = kEnvFirst; s <= kEnvLast; ++s) hmax = std::max(hmax, p.VScale * sim.EnvY(s));
+
+    const float f = static_cast<float>((sh - p.TopY) / 2.0 - (sh + p.TopY - p.BaseY + sh / 10.0));
+    // Without anything to show (no line, or a scale that has collapsed) the
+    // scale is kept rather than turned into infinity or NaN.
+    if (hmax > 0.0f && std::isfinite(hmax)) p.VScale = p.VScale * (f / hmax);
+
+    p.Slider3.react = false;
+    p.Slider3.max = RoundToInt(3.0 * p.VScale * p.SliderVUnits);
+    p.Slider3.min = 1;
+    p.Slider3.value = RoundToInt(p.Slider3.max - static_cast<double>(p.VScale) * p.SliderVUnits);
+}
+
+void CalcPictureCoordinates(PlotState& p, const SimulationState& sim) {
+    const float xc = static_cast<float>(p.XCenter);
+    for (int h = 1; h <= sim.NH; ++h) {
+        p.XPix[h][0][1] = xc + p.HScale * sim.Pos[h][0][1];
+        p.YLev[h][0] = p.LevelStep + p.TopY;
+        for (int j = 1; j <= sim.NJ[h]; ++j) {
+            p.YLev[h][j] = p.YLev[h][j - 1] + 1.5f * p.LevelStep;
+            for (int b = 1; b <= (1 << j); ++b) p.XPix[h][j][b] = p.HScale * sim.Pos[h][j][b] + xc;
+        }
+    }
+    const int total = std::max(sim.TotalLines, 0);
+    if (static_cast<int>(p.LineX.size()) < total + 1) {
+        p.LineX.assign(total + 1, 0.0f);
+        p.LineH.assign(total + 1, 0.0f);
+    }
+    for (int i = 1; i <= total; ++i) {
+        p.LineX[i] = p.HScale * sim.AllPos[i] + xc;
+        p.LineH[i] = p.VScale * sim.AllInt[i];
+    }
+    for (int s = kEnvFirst; s <= kEnvLast; ++s) {
+        p.EnvXPix[s - kEnvFirst] = p.HScale * sim.EnvX(s) + xc;
+        p.EnvHPix[s - kEnvFirst] = p.VScale * sim.EnvY(s);
+    }
+}
+
+void CalcFirstPlot(PlotState& p, const SimulationState& sim, DrawingSurface& surface) {
+    CalcPictureCoordinates(p, sim);
+    PlotFinal(p, sim, surface);
+}
+
+float PkXPix(const PlotState& p, const SimulationState& sim, int k, int m) {
+    return p.HScale * sim.PeakX(k, m) + static_cast<float>(p.XCenter);
+}
+
+float PkHPix(const PlotState& p, const SimulationState& sim, int k, int m) { return p.VScale * sim.PeakY(k, m); }
+
+namespace render_detail {
+
+ColorRef Ink(const PlotState& p, ColorRef c) { return p.options.BWDrawing ? kBlack : c; }
+
+void Segment(DrawingSurface& s, double x1, double y1, double x2, double y2) {
+    s.MoveTo(x1, y1);
+    s.LineTo(x2, y2);
+}
+
+}  // namespace render_detail
+
+using render_detail::Ink;
+using render_detail::Segment;
+
+namespace {
+
+void DrawSplittingDiagram(const PlotState& p, const SimulationState& sim, DrawingSurface& s) {
+    const double step = p.LevelStep;
+    for (int h = 1; h <= sim.NH; ++h) {
+        const auto& x = p.XPix[h];
+        const auto& y = p.YLev[h];
+        s.SetPen({Ink(p, sim.StemColor[h][0][1]), 1.0});
+        Segment(s, x[0][1], y[0], x[0][1], y[0] + step);
+        for (int j = 1; j <= sim.NJ[h]; ++j) {
+            for (int m = 1; m <= (1 << (j - 1)); ++m) {
+                const double parentY = y[j - 1] + step;
+                for (int c : {2 * m - 1, 2 * m}) {
+                    s.SetPen({Ink(p, sim.StemColor[h][j][c]), 1.0});
+                    Segment(s, x[j][c], y[j], x[j][c], y[j] + step);
+                    s.SetPen({Ink(p, sim.LinkColor[h][j][c]), 1.0});
+                    Segment(s, x[j][c], y[j], x[j - 1][m], parentY);
+                }
+            }
+        }
+    }
+}
+
+void DrawIndividualPeaks(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
+    const int n = std::clamp(sim.NPeakPts, 0, kMaxPeakPts);
+    const float xc = static_cast<float>(p.XCenter);
+    s.SetPen({Ink(p, p.options.IndPeakColor), 1.0});
+    p.scratch.resize(2 * static_cast<std::size_t>(n) + 1);
+    for (int m = 1; m <= sim.TotalLines; ++m) {
+        const float pos = sim.AllPos[m];
+        const float inten = sim.AllInt[m];
+        for (int k = -n; k <= n; ++k) {
+            // Same arithmetic as PkXPix/PkHPix, without the accessor calls.
+            const float x = p.HScale * (pos + static_cast<float>(k) / 10.0f) + xc;
+            const float hgt = p.VScale * (inten * sim.PeakShape[k + kMaxPeakPts]);
+            p.scratch[k + n] = {x, static_cast<double>(p.BaseY) - hgt};
+        }
+        s.Polyline(p.scratch.data(), p.scratch.size());
+    }
+}
+
+void DrawExperimentalOverlay(const PlotState& p, const SimulationState& sim, DrawingSurface& s) {
+    const ExperimentalOverlay& e = p.exp;
+    const int last = std::min<int>(e.PlotWindowLast, static_cast<int>(std::min(e.ExpXnmrHz.size(), e.ExpYgraf.size())) - 1);
+    const int first = std::max(e.PlotWindowFirst, 0);
+    if (first > last) return;
+    const ColorRef c = Ink(p, p.options.ExpColor);
+    auto px = [&](int i) {
+        return static_cast<double>(p.XCenter) - (e.ExpXnmrHz[i] - sim.AvChemShift) * p.HScale;
+    };
+    auto py = [&](int i) {
+        return static_cast<double>(p.BaseY) - static_cast<double>(p.VScale) * e.ExpYgraf[i] * e.ExpScale;
+    };
+    if (p.options.ExpAsPoints) {
+        const double r = p.options.ExpPointRadius;
+        s.SetPen({c, 1.0});
+        for (int i = first; i <= last; ++i) s.Ellipse(px(i) - r, py(i) - r, px(i) + r, py(i) + r);
+        return;
+    }
+    s.SetPen({c, static_cast<double>(p.options.ExpLineWidth)});
+    std::vector<PointF> pts;
+    pts.reserve(static_cast<std::size_t>(last - first + 1));
+    for (int i = first; i <= last; ++i) pts.push_back({px(i), py(i)});
+    s.Polyline(pts.data(), pts.size());
+}
+
+}  // namespace
+
+void PlotFinal(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
+    const ViewTicks& v = p.view;
+    const DrawOptions& o = p.options;
+
+    // 1. A fresh picture.
+    s.Clear(o.BackColor);
+
+    // 2. Only the J labels of this picture are to be shown.
+    for (auto& arr : p.LabelH)
+        for (auto& l : arr) l.visible = false;
+
+    // 3. Captions of the resolution and the width.
+    p.Label10.caption = "Resolution = " + FormatNumber(sim.Res, p.DecSep) + " Hz  ";
+    p.Label11.caption = "Width at half height = " + p.WidthText + " Hz  ";
+    for (GraphLabel* l : {&p.Label10, &p.Label11, &p.Label12}) {
+        const TextExtent e = s.MeasureText(LabelFont(), l->caption);
+        l->width = e.width;
+        l->height = e.height;
+    }
+
+    // 4. Hydrogen titles over the roots of their trees.
+    for (int h = 1; h <= kMaxHydrogens; ++h) {
+        GraphLabel& l = p.Label9[h - 1];
+        l.visible = h <= sim.NH;
+        if (!l.visible) continue;
+        const TextExtent e = s.MeasureText(HydrogenTitleFont(), l.caption);
+        l.width = e.width;
+        l.height = e.height;
+        l.left = p.XPix[h][0][1] - l.width / 2.0;
+    }
+
+    // 5. Splitting diagram, then its J labels.
+    if (v.mnuSplitDia) {
+        DrawSplittingDiagram(p, sim, s);
+        if (v.mnuJLabels) AjJLabelsHz(p, sim, s);
+    }
+
+    // 6. Individual peaks.
+    if (v.mnuGaussianIndPeak) DrawIndividualPeaks(p, sim, s);
+
+    // 7. Baseline, always.
+    s.SetPen({Ink(p, o.ForeColor), 1.0});
+    Segment(s, 0.0, p.BaseY, p.ScaleWidth, p.BaseY);
+
+    // 8. Histogram bars.
+    if (v.mnuHistogram) {
+        for (int i = 1; i <= sim.TotalLines && i < static_cast<int>(p.LineX.size()); ++i) {
+            Segment(s, p.LineX[i], p.BaseY, p.LineX[i], p.BaseY - p.LineH[i]);
+        }
+    }
+
+    // 9. Experimental spectrum, once the comparison code has attached one.
+    if (v.mnuViewExpSp && sim.ExpPresent) DrawExperimentalOverlay(p, sim, s);
+
+    // 10. Envelope.
+    if (v.mnuGaussianEnv) {
+        s.SetPen({Ink(p, o.EnvColor), static_cast<double>(o.EnvLineWidth)});
+        p.scratch.resize(kEnvSamples);
+        for (int i = 0; i < kEnvSamples; ++i) {
+            p.scratch[i] = {p.EnvXPix[i], static_cast<double>(p.BaseY) - p.EnvHPix[i]};
+        }
+        s.Polyline(p.scratch.data(), p.scratch.size());
+    }
+
+    // 11. Peak labels.
+    if (v.mnuPeakLabels && v.mnuPeakLabelsEnabled) DrawPeakLabels(p, sim, s);
+
+    // 12. Legend.
+    Legenda(p, sim, s);
+}
+
+void LinBlack(SimulationState& sim) {
+    for (int h = 1; h <= sim.NH; ++h) {
+        sim.StemColor[h][0][1] = kBlack;
+        for (int j = 1; j <= sim.NJ[h]; ++j) {
+            for (int b = 1; b <= (1 << j); ++b) {
+                sim.StemColor[h][j][b] = kBlack;
+                sim.LinkColor[h][j][b] = kBlack;
+            }
+        }
+    }
+}
+
+bool Slider1_Change(PlotState& p, int value) {
+    p.Slider1.value = value;
+    if (!p.Slider1.react) return false;
+    p.HScale = static_cast<float>(value) / p.SliderHUnits;
+    return true;
+}
+
+bool Slider2_Change(PlotState& p, int value) {
+    p.Slider2.value = value;
+    if (!p.Slider2.react) return false;
+    p.LevelStep = static_cast<float>(value) / p.SliderVUnits;
+    return true;
+}
+
+bool Slider3_Change(PlotState& p, int value) {
+    p.Slider3.value = value;
+    if (!p.Slider3.react) return false;
+    p.VScale = static_cast<float>(p.Slider3.max - value) / p.SliderVUnits;
+    return true;
+}
+
+}  // namespace quble
