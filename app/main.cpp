@@ -1,0 +1,110 @@
+// Program start: the frame window with the simulator, which computes
+// Example 1/H7 on start. Without a display the start-up graph is written to
+// a PNG instead; --screenshot grabs the whole frame after start-up.
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/main_frame.h"
+#include "simulator/form1_window.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: quble [--startup-png PATH] [--screenshot PATH]\n"
+                 "  --startup-png PATH  write the start-up graph to PATH and exit\n"
+                 "  --screenshot PATH   write a picture of the whole window to PATH and exit\n");
+}
+
+// True once the start-up calculation and every deferred line-shape switch ran.
+bool StartUpDone(const quble::Form1& f) {
+    if (!f.HasGraph()) return false;
+    for (const char* t : {"Timer2", "TimerLorentzian", "TimerLorGauss", "Timer7"}) {
+        if (f.Timer(t)->isActive()) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string startupPng;
+    std::string screenshot;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
+            startupPng = argv[++i];
+        } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
+            screenshot = argv[++i];
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Usage();
+            return 0;
+        } else if (std::strncmp(argv[i], "--", 2) == 0) {
+            // Qt's own options (-platform, -style ...) start with one dash and
+            // are left to QApplication; an unknown long option is a mistake.
+            Usage();
+            return 2;
+        }
+    }
+
+    const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                           !qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    if (noDisplay) {
+        if (startupPng.empty()) startupPng = "quble-startup.png";
+        std::fprintf(stderr, "No display available: writing the start-up graph to %s\n", startupPng.c_str());
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Quble");
+    QApplication::setApplicationVersion(QUBLE_VERSION);
+
+    quble::MainFrame frame;
+    const bool batch = !startupPng.empty() || !screenshot.empty();
+    if (batch) {
+        frame.resize(1000, 720);
+        frame.show();
+    } else {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen && screen->availableGeometry().width() >= 1000 && screen->availableGeometry().height() >= 720) {
+            frame.resize(1000, 720);
+            frame.show();
+        } else {
+            frame.showMaximized();
+        }
+        return QApplication::exec();
+    }
+
+    int result = 0;
+    QTimer poll;
+    int waited = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        waited += 20;
+        if (!StartUpDone(*frame.form1()) && waited < 15000) return;
+        poll.stop();
+        if (!frame.form1()->HasGraph()) {
+            std::fprintf(stderr, "The start-up calculation did not finish.\n");
+            result = 1;
+        }
+        QApplication::processEvents();
+        if (result == 0 && !startupPng.empty() &&
+            !frame.form1()->Picture1()->picture().save(QString::fromStdString(startupPng), "PNG")) {
+            std::fprintf(stderr, "Cannot write %s\n", startupPng.c_str());
+            result = 1;
+        }
+        if (result == 0 && !screenshot.empty() && !frame.grab().save(QString::fromStdString(screenshot), "PNG")) {
+            std::fprintf(stderr, "Cannot write %s\n", screenshot.c_str());
+            result = 1;
+        }
+        QApplication::exit(result);
+    });
+    poll.start(20);
+    QApplication::exec();
+    return result;
+}

@@ -1,0 +1,199 @@
+#include "app/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/about_box.h"
+#include "platform/qpainter_surface.h"
+#include "platform/qt_dialogs.h"
+#include "simulator/form1_window.h"
+
+namespace quble {
+
+namespace {
+
+constexpr ColorRef kButtonFace = 0x8000000F;
+constexpr ColorRef kShapeHighlight = 0x00C0FFC0;  // RGB(192, 255, 192)
+constexpr int kTwipsPerPixel = 15;
+
+}  // namespace
+
+MainFrame::MainFrame(Dialogs* dialogs) {
+    setObjectName("MDIForm1");
+    setWindowTitle("QUBLE2 - Quble");
+    if (dialogs) {
+        dialogs_ = dialogs;
+    } else {
+        ownDialogs_ = std::make_unique<QtDialogs>(this);
+        dialogs_ = ownDialogs_.get();
+    }
+
+    auto* help = menuBar()->addMenu("&Help");
+    help->setObjectName("mnuHelp");
+    QAction* about = help->addAction("&About Quble...");
+    about->setObjectName("mnuAbout");
+    connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
+
+    toolbar1_ = addToolBar("Toolbar1");
+    toolbar1_->setObjectName("Toolbar1");
+    toolbar1_->setMovable(false);
+    const std::array<std::pair<const char*, const char*>, 3> keys{
+        {{"Open", "Open experimental spectrum"}, {"Copy", "Copy color picture to clipboard"},
+         {"Go", "Make all calculations and plot the graph"}}};
+    for (const auto& [key, tip] : keys) {
+        QAction* a = toolbar1_->addAction(key);
+        a->setObjectName(QString("Toolbar1_") + key);
+        a->setData(QString(key));
+        a->setToolTip(tip);
+        const QString k = key;
+        connect(a, &QAction::triggered, this, [this, k] { Toolbar1_ButtonClick(k); });
+    }
+    // Opening and copying arrive with the experimental window and the export.
+    toolbar1_->actions()[0]->setEnabled(false);
+    toolbar1_->actions()[1]->setEnabled(false);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(2);
+
+    // Simulator panel.
+    picture1_ = new QWidget(central);
+    picture1_->setObjectName("Picture1");
+    auto* row1 = new QHBoxLayout(picture1_);
+    row1->setContentsMargins(0, 0, 0, 0);
+    command1_ = MakeButton(picture1_, "Command1", "Go", "Make all calculations and plot the graph");
+    connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    const std::array<std::pair<const char*, const char*>, 3> shapes{
+        {{"Lorentzian", "Lorentzian line shape for simulated spectrum and individual peaks"},
+         {"Gaussian", "Gaussian line shape for simulated spectrum and individual peaks"},
+         {"Lorentzian+Gaussian", "Mixed Lorentzian + Gaussian line shape for simulated spectrum and individual peaks"}}};
+    for (int i = 0; i < 3; ++i) {
+        command2_[i] = MakeButton(picture1_, QString("Command2_%1").arg(i), shapes[i].first, shapes[i].second);
+        command2_[i]->setAutoFillBackground(true);
+        connect(command2_[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
+    }
+    MakeButton(picture1_, "Command3", "Open Spectrum", "Open experimental spectrum")->setEnabled(false);
+    MakeButton(picture1_, "Command4", "Copy", "Copy color picture to clipboard")->setEnabled(false);
+    MakeButton(picture1_, "Command24", "Copy B&&W", "Copy black & white picture to clipboard")->setEnabled(false);
+    auto* c5 = MakeButton(picture1_, "Command5", "New", "Start a new spectrum");
+    connect(c5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    auto* c6 = MakeButton(picture1_, "Command6", "Restart", "Start the program again, with example 1");
+    connect(c6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+    MakeButton(picture1_, "Command21", "Paste", "Paste Formula or any other picture")->hide();
+    MakeButton(picture1_, "Command23", "Mark Experimental Peaks", "")->hide();
+    for (int i = 1; i <= 3; ++i) {
+        auto* l = new QLabel(picture1_);
+        l->setObjectName(QString("Label%1").arg(i));
+        l->hide();
+    }
+    row1->addStretch(1);
+    column->addWidget(picture1_);
+
+    // Experimental panel: its window is not part of this build yet.
+    picture2_ = new QWidget(central);
+    picture2_->setObjectName("Picture2");
+    auto* row2 = new QHBoxLayout(picture2_);
+    row2->setContentsMargins(0, 0, 0, 0);
+    MakeButton(picture2_, "Command22", "Open", "Open a new spectrum")->setEnabled(false);
+    MakeButton(picture2_, "Command20", "Transfer Data to Simulator", "")->setEnabled(false);
+    MakeButton(picture2_, "Command7", "Copy", "Copy picture to clipboard")->setEnabled(false);
+    MakeButton(picture2_, "Command10", "Full Spectrum", "")->setEnabled(false);
+    row2->addStretch(1);
+    picture2_->hide();
+    column->addWidget(picture2_);
+
+    mdi_ = new QMdiArea(central);
+    mdi_->setObjectName("MDIArea");
+    column->addWidget(mdi_, 1);
+    setCentralWidget(central);
+
+    for (int i = 0; i < 3; ++i) shapeColors_[i] = kButtonFace;
+    MDIForm_Load();
+}
+
+MainFrame::~MainFrame() = default;
+
+QPushButton* MainFrame::MakeButton(QWidget* panel, const QString& name, const QString& caption, const QString& tip) {
+    auto* b = new QPushButton(caption, panel);
+    b->setObjectName(name);
+    if (!tip.isEmpty()) b->setToolTip(tip);
+    panel->layout()->addWidget(b);
+    return b;
+}
+
+void MainFrame::MDIForm_Load() {
+    form1_ = new Form1(nullptr, dialogs_, false);
+    Form1::FrameLink link;
+    link.highlightShapeButton = [this](int i) { HighlightShapeButton(i); };
+    link.enableGoButton = [this](bool on) { command1_->setEnabled(on); };
+    link.showSimulatorPanel = [this] { ShowPanels(true); };
+    link.showExperimentalPanel = [this] { ShowPanels(false); };
+    link.exitProgram = [] { QCoreApplication::quit(); };
+    form1_->SetFrameLink(std::move(link));
+
+    form1Sub_ = mdi_->addSubWindow(form1_);
+    form1Sub_->setObjectName("Form1Window");
+    form1Sub_->setGeometry(0, 0, 11685 / kTwipsPerPixel, 9000 / kTwipsPerPixel);
+    form1Sub_->show();
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w && w == form1Sub_) ShowPanels(true);  // Form_Activate
+    });
+    // The reference-compound table arrives with the reference calibration.
+    form1_->Form_Load();
+}
+
+void MainFrame::ShowPanels(bool simulator) {
+    picture1_->setVisible(simulator);
+    picture2_->setVisible(!simulator);
+}
+
+void MainFrame::HighlightShapeButton(int index) {
+    for (int i = 0; i < 3; ++i) {
+        shapeColors_[i] = i == index ? kShapeHighlight : kButtonFace;
+        QPalette pal = command2_[i]->palette();
+        pal.setColor(QPalette::Button, ToQColor(shapeColors_[i]));
+        command2_[i]->setPalette(pal);
+    }
+}
+
+void MainFrame::Command1_Click() { form1_->Command1_Click(); }
+
+void MainFrame::Command2_Click(int index) {
+    if (index < 0 || index > 2) return;
+    HighlightShapeButton(index);
+    QApplication::processEvents();
+    switch (index) {
+        case 0: form1_->mnuLorentzian_Click(); break;
+        case 1: form1_->mnuGaussian_Click(); break;
+        case 2: form1_->mnuLorGauss_Click(); break;
+    }
+}
+
+void MainFrame::Command5_Click() { form1_->mnuNew_Click(); }
+void MainFrame::Command6_Click() { form1_->mnuRestart_Click(); }
+
+void MainFrame::Toolbar1_ButtonClick(const QString& key) {
+    if (key == "Open") {
+        form1_->mnuOpenExpSpec_Click();
+    } else if (key == "Copy") {
+        form1_->mnuCopyMF_Click();
+    } else if (key == "Go") {
+        form1_->Command1_Click();
+    }
+}
+
+void MainFrame::ShowAbout() {
+    AboutBox box(this, *dialogs_);
+    box.exec();
+}
+
+}  // namespace quble

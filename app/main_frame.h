@@ -1,0 +1,67 @@
+// The frame window: a multiple-document area holding the simulator window,
+// a bar of command buttons that forward to the simulator's own commands, a
+// small toolbar, and the About box.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+
+#include "platform/dialogs.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QPushButton;
+class QToolBar;
+
+namespace quble {
+
+class Form1;
+
+// Object names: "MDIForm1"; panels "Picture1" (simulator) and "Picture2"
+// (experimental); buttons "Command1", "Command2_0".."Command2_2", "Command3",
+// "Command4", "Command24", "Command5", "Command6", "Command21", "Command23",
+// "Command22", "Command20", "Command7", "Command10"; toolbar "Toolbar1" with
+// actions whose data is their key ("Open", "Copy", "Go").
+class MainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // dialogs may be null: the real Qt dialogs are used then.
+    explicit MainFrame(Dialogs* dialogs = nullptr);
+    ~MainFrame() override;
+
+    Form1* form1() const { return form1_; }
+    QMdiSubWindow* form1Window() const { return form1Sub_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+
+    void Command1_Click();
+    void Command2_Click(int index);
+    void Command5_Click();
+    void Command6_Click();
+    void Toolbar1_ButtonClick(const QString& key);
+    void ShowAbout();
+
+    // The colour each line-shape button shows (0x00BBGGRR or a system colour).
+    ColorRef ShapeButtonColor(int index) const { return shapeColors_.at(index); }
+    void HighlightShapeButton(int index);
+
+private:
+    void MDIForm_Load();
+    QPushButton* MakeButton(QWidget* panel, const QString& name, const QString& caption, const QString& tip);
+    void ShowPanels(bool simulator);
+
+    std::unique_ptr<Dialogs> ownDialogs_;
+    Dialogs* dialogs_;
+    QMdiArea* mdi_ = nullptr;
+    Form1* form1_ = nullptr;
+    QMdiSubWindow* form1Sub_ = nullptr;
+    QWidget* picture1_ = nullptr;
+    QWidget* picture2_ = nullptr;
+    QToolBar* toolbar1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    std::array<QPushButton*, 3> command2_{};
+    std::array<ColorRef, 3> shapeColors_{};
+};
+
+}  // namespace quble

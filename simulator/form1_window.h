@@ -1,0 +1,281 @@
+// The simulator window: the input boxes for one multiplet, the graph box,
+// the line-shape commands, View/Drawing/Colour menus, New/Restart/Exit and
+// the examples. Handlers carry the program's own control and event names so
+// that other windows (the frame, timers, later the experimental window) call
+// them directly; each is a complete operation when called from outside.
+//
+// Control names. Single controls use their plain name as the Qt object name
+// ("Text2", "Label13", "Picture1"). Members of a control array use the name,
+// an underscore and the index: "Text6_0".."Text6_3", "Text1_0".."Text1_3",
+// "TextH1_0".."TextH4_9", "Label4_0".."Label4_9", "Command1_0",
+// "Command1_1", "Label6_0".."Label6_7". Menu entries are QActions named
+// after their menu item ("mnuNew", "mnuSplitDia"), timers QTimers named
+// "Timer2", "Timer4", "Timer5", "Timer7", "TimerLorentzian", "TimerLorGauss".
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "examples/example_sets.h"
+#include "platform/dialogs.h"
+#include "render/spectrum_plot.h"
+#include "simulator/multiplet.h"
+#include "simulator/simulation_state.h"
+
+class QAction;
+class QGroupBox;
+class QImage;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+namespace quble {
+
+class Form3;
+
+// The graph box: an off-screen picture (like a picture box that keeps its
+// drawing) shown at its own size, with a user scale 663 units wide.
+class GraphBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit GraphBox(QWidget* parent);
+    double ScaleWidth() const { return kPlotScaleWidth; }
+    double ScaleHeight() const;
+    // Draw into the kept picture with a surface in user units, then show it.
+    void Draw(const std::function<void(DrawingSurface&)>& paint);
+    void ClearPicture(ColorRef background);
+    const QImage& picture() const { return *picture_; }
+    // Position of the last mouse event, in user units.
+    double lastX() const { return lastX_; }
+    double lastY() const { return lastY_; }
+    // Picture pixels of a point in user units (for tests and hit checks).
+    QPoint ToPixels(double x, double y) const;
+
+signals:
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+
+private:
+    void RememberMouse(const QPointF& p);
+    std::unique_ptr<QImage> picture_;
+    double lastX_ = -1.0, lastY_ = -1.0;
+};
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Links to the frame window; each is optional (a lone window leaves them
+    // empty). The frame owns the third "Go" button and the line-shape buttons.
+    struct FrameLink {
+        std::function<void(int)> highlightShapeButton;   // 0 Lorentzian, 1 Gaussian, 2 mixed
+        std::function<void(bool)> enableGoButton;
+        std::function<void()> showSimulatorPanel;
+        std::function<void()> showExperimentalPanel;
+        std::function<void()> exitProgram;               // default: quit the application
+    };
+
+    // dialogs may be null: the window then asks through the real Qt dialogs.
+    explicit Form1(QWidget* parent = nullptr, Dialogs* dialogs = nullptr, bool runLoad = true);
+    ~Form1() override;
+
+    void SetFrameLink(FrameLink link) { frame_ = std::move(link); }
+    void SetDialogs(Dialogs* d);
+    Dialogs& dialogs() { return *dialogs_; }
+
+    // --- load, life cycle ---
+    void Form_Load();
+    void mnuNew_Click();
+    void mnuRestart_Click();
+    void mnuExit_Click();
+    void mnuSimul_Click();
+    void mnuExpSp_Click();
+    void AutoStart();
+    void OrigSet();
+
+    // --- input boxes (keyAscii 13 is Enter; other keys change nothing) ---
+    void Text2_KeyPress(int keyAscii = 13);
+    void Text6_KeyPress(int index, int keyAscii = 13);
+    void Text1_KeyPress(int index, int keyAscii = 13);
+    void TextH1_KeyPress(int index, int keyAscii = 13);
+    void TextH2_KeyPress(int index, int keyAscii = 13);
+    void TextH3_KeyPress(int index, int keyAscii = 13);
+    void TextH4_KeyPress(int index, int keyAscii = 13);
+    void Text3_KeyPress(int keyAscii = 13);
+    void Text4_KeyPress(int keyAscii = 13);
+    void Text2_Change();
+    void Text1_Change(int index);
+    void Text6_Change(int index);
+    void TextH_Change(int h, int index);   // TextH1_Change .. TextH4_Change
+    void Text3_Change();
+    void Text4_Change();
+
+    // --- calculation and line shape ---
+    void Command1_Click();
+    void mnuLorentzian_Click();
+    void mnuGaussian_Click();
+    void mnuLorGauss_Click();
+    void Slider4_Change(int value);
+    void Timer2_Timer();
+    void TimerLorentzian_Timer();
+    void TimerLorGauss_Timer();
+    void Timer7_Timer();
+    void Timer4_Timer();
+    void Timer5_Timer();
+
+    // --- graph ---
+    void CalcFirstPlot();
+    void PlotFinal();
+    void LinBlack();
+    void Slider1_Change(int value);
+    void Slider2_Change(int value);
+    void Slider3_Change(int value);
+    void Picture1_DblClick();
+    void Label8_DblClick();
+    void Label9_DblClick(int index);
+    void Label6_Click(int index);
+
+    // --- menus ---
+    void mnuSplitDia_Click();
+    void mnuJLabels_Click();
+    void mnuHistogram_Click();
+    void mnuPeakLabels_Click();
+    void mnuGaussianIndPeak_Click();
+    void mnuGaussianEnv_Click();
+    void mnuViewExpSp_Click();
+    void mnuLineWidth_Click(int width);              // mnuLineWidth1..3
+    void mnuPointSize_Click(float radius);           // mnuPointSize1, 1_5, 2, 2_5
+    void mnuLineEx_Click(int width);                 // mnuLineEx1..3
+    void mnuLorGauEnvColor_Click();
+    void mnuGaussianIndPeaks_Click();
+    void mnuExpSpCol_Click();
+    void mnuSplitDiagra_Click();
+    void LoadExample(const ExampleSet& example);     // every mnuEx*_Click
+
+    // Hooks for what later features fill in; they do nothing yet.
+    void mnuOpenExpSpec_Click();   // open an experimental spectrum
+    void mnuCopyMF_Click();        // colour metafile to the clipboard
+    void mnuCopyBW_Click();        // black-and-white metafile
+    void mnuPaste_Click();         // paste a formula picture
+    void mnuDelFormula_Click();    // remove the formula picture
+
+    // --- state, for the frame, the export and tests ---
+    const SimulationState& sim() const { return sim_; }
+    SimulationState& sim() { return sim_; }
+    const PlotState& plot() const { return plot_; }
+    PlotState& plot() { return plot_; }
+    GraphBox* Picture1() const { return picture1_; }
+    char DecSep() const { return decSep_; }
+    bool Blinking() const { return blinking_; }
+    bool HasGraph() const { return hasGraph_; }
+    int CalculationCount() const { return calculations_; }
+    const std::string& LineShapeHandler() const { return lineShapeHandler_; }
+    void SetLineShapeHandler(std::string name) { lineShapeHandler_ = std::move(name); }
+    const QStringList& List2() const { return list2_; }
+    std::string Label12Caption() const { return plot_.Label12.caption; }
+    ColorRef SwatchColor(int index) const { return swatchColors_.at(index); }
+    // The box for J value k (1..10) of hydrogen h (1..4).
+    QLineEdit* JBox(int h, int k) const { return jBox_[h - 1][k - 1]; }
+    QAction* Action(const QString& objectName) const;
+    QTimer* Timer(const QString& objectName) const;
+    // The branch-colour dialog; replaceable so tests can answer it.
+    std::function<std::optional<std::string>()> chooseBranchColor;
+
+signals:
+    void calculationDone();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void BuildTimers();
+    void LayoutInputs();
+    void JBox_KeyPress(int h, int index, int keyAscii);
+    void SetTextQuiet(QLineEdit* box, const std::string& text);
+    void RepairBox(QLineEdit* box);
+    void ResetTitles();
+    void StopBlinking();
+    void PaintPrompt(bool yellow);
+    void SetBack(QWidget* w, ColorRef c);
+    void SetShapeTicks(LineShape shape);
+    void SetShapeTicksRaw(const LineShapeTicks& t);
+    void SetMixCaption(int value);
+    void HighlightShape(int index);
+    void EnableGoButtons(bool on);
+    void ShowInputError(const InputError& e);
+    void SyncViewMenu();
+    void SyncSliders();
+    void Redraw(bool recomputeCoordinates);
+    bool IsActiveForm() const;
+    void FocusAndSelect(QLineEdit* box, bool allowFocus = true);
+    SimulationInput ReadBoxes() const;
+    QLineEdit* NamedBox(const std::string& box, int index) const;
+    std::optional<std::string> RunForm3();
+    void DetachExperimental();
+    void RunLineShapeHandler(const std::string& name);
+
+    SimulationState sim_;
+    PlotState plot_;
+    FrameLink frame_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    Dialogs* dialogs_ = nullptr;
+    Form3* form3_ = nullptr;
+
+    // Window-side input state: what the Enter sequence has confirmed so far.
+    int NH_ = 1;
+    std::array<int, kMaxHydrogens + 1> NJ_{0, 1, 1, 1, 1};
+    char decSep_ = '.';
+    bool blinking_ = false;
+    bool quiet_ = false;        // writing boxes without running their change handlers
+    bool hasGraph_ = false;
+    int calculations_ = 0;
+    std::string lineShapeHandler_ = "mnuGaussian_Click";
+    double mixPercent_ = 50.0;
+    ColorRef savedTextBack_ = 0x00FFFFFF, savedLabelBack_ = 0x8000000F;
+    ColorRef text2Back_ = 0x00FFFFFF, label13Back_ = 0x8000000F;
+    QStringList list2_;
+    std::array<ColorRef, 8> swatchColors_{};
+
+    // Controls.
+    QLabel* Label13 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<QLabel*, 4> Label14{}, Label16{}, Label1{}, Label15{};
+    std::array<QLineEdit*, 4> Text6{}, Text1{};
+    QWidget* Picture4 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    std::array<std::array<QLineEdit*, kMaxJ>, kMaxHydrogens> jBox_{};
+    std::array<QLabel*, kMaxJ> Label4{};
+    QWidget* jGrid_ = nullptr;
+    QLabel *Label2 = nullptr, *Label3 = nullptr;
+    QLineEdit *Text3 = nullptr, *Text4 = nullptr;
+    std::array<QPushButton*, 2> Command1{};
+    QGroupBox* Frame3 = nullptr;
+    QSlider* Slider4 = nullptr;
+    QSlider *Slider1w = nullptr, *Slider2w = nullptr, *Slider3w = nullptr;
+    std::array<QLabel*, 8> Label6{};
+    GraphBox* picture1_ = nullptr;
+
+    // Menus and timers.
+    QMenu* mnuPointSize = nullptr;
+    QTimer *Timer2 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr, *Timer7 = nullptr;
+    QTimer *TimerLorentzian = nullptr, *TimerLorGauss = nullptr;
+};
+
+}  // namespace quble
