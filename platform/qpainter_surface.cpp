@@ -10,6 +10,10 @@
 
 namespace quble {
 
+namespace {
+constexpr std::size_t kBatch = 2048;
+}
+
 QColor ToQColor(ColorRef c) {
     const ColorRef r = ResolveColor(c);
     return QColor(RedOf(r), GreenOf(r), BlueOf(r));
@@ -31,6 +35,7 @@ QPainterSurface::QPainterSurface(QPainter& painter, const QRectF& target, double
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
     ApplyPen();
+    pending_.reserve(kBatch);
 }
 
 QPainterSurface::~QPainterSurface() {
@@ -71,12 +76,16 @@ void QPainterSurface::SetPen(const Pen& pen) {
 
 void QPainterSurface::MoveTo(double x, double y) { current_ = Device(x, y); }
 
+bool QPainterSurface::Outside(const QPointF& a, const QPointF& b) const {
+    return (a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
+           (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom());
+}
+
 void QPainterSurface::AddSegment(const QPointF& a, const QPointF& b) {
-    if ((a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
-        (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom())) {
-        return;
-    }
+    if (Outside(a, b)) return;
     pending_.emplace_back(a, b);
+    // Drawn in batches small enough to stay in the cache.
+    if (pending_.size() >= kBatch) Flush();
 }
 
 void QPainterSurface::LineTo(double x, double y) {
@@ -91,22 +100,23 @@ void QPainterSurface::LineTo(double x, double y) {
 
 void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
     if (count == 0) return;
-    if (ThinPen()) {
-        // Batched as separate segments: with an aliased one-pixel pen they
-        // cover the same pixels as the joined line.
-        QPointF prev = Device(points[0].x, points[0].y);
-        for (std::size_t i = 1; i < count; ++i) {
-            const QPointF next = Device(points[i].x, points[i].y);
-            AddSegment(prev, next);
-            prev = next;
+    Flush();
+    // Runs of segments that reach into the picture, each drawn as one
+    // polyline; the rest is skipped.
+    run_.clear();
+    QPointF prev = Device(points[0].x, points[0].y);
+    run_.push_back(prev);
+    for (std::size_t i = 1; i < count; ++i) {
+        const QPointF next = Device(points[i].x, points[i].y);
+        if (Outside(prev, next)) {
+            if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+            run_.clear();
         }
-        current_ = prev;
-        return;
+        run_.push_back(next);
+        prev = next;
     }
-    std::vector<QPointF> device(count);
-    for (std::size_t i = 0; i < count; ++i) device[i] = Device(points[i].x, points[i].y);
-    painter_.drawPolyline(device.data(), static_cast<int>(count));
-    current_ = device.back();
+    if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+    current_ = prev;
 }
 
 void QPainterSurface::Box(double x1, double y1, double x2, double y2, ColorRef color, bool filled) {

@@ -53,6 +53,7 @@ private:
     QFont ToQFont(const Font& font) const;
     void ApplyPen();
     bool ThinPen() const;
+    bool Outside(const QPointF& a, const QPointF& b) const;
     void AddSegment(const QPointF& a, const QPointF& b);
 
     QPainter& painter_;
@@ -68,6 +69,7 @@ private:
     ColorRef textColor_ = 0;
     QPointF current_;
     std::vector<QLineF> pending_;  // thin lines of the current pen, not yet drawn
+    std::vector<QPointF> run_;     // polyline being drawn
 };
 
 // An image of the given pixel size, filled white, with draw() run on a

@@ -16,14 +16,15 @@ int RoundToInt(double v) { return static_cast<int>(RoundHalfEven(v)); }
 // the window may move them; these places keep them clear of the legend
 // (top left), the diagram roots and the spectrum.
 void PlaceCaptions(PlotState& p) {
-    const double sh = p.ScaleHeight;
     p.Label8 = {"Spectrum Title", 250.0, 4.0, 0.0, 0.0, true};
-    p.Label10 = {"", 480.0, sh - sh / 18.0 + 2.0, 0.0, 0.0, true};
-    p.Label11 = {"", 480.0, sh - sh / 18.0 + 10.0, 0.0, 0.0, true};
-    p.Label12 = {"", 4.0, sh - sh / 18.0 + 2.0, 0.0, 0.0, true};
     p.Label17 = {"Quble - KVT", 560.0, 4.0, 0.0, 0.0, true};
+    p.Label10 = {"", 500.0, 36.0, 0.0, 0.0, true};
+    p.Label11 = {"", 500.0, 46.0, 0.0, 0.0, true};
+    p.Label12 = {"", 500.0, 56.0, 0.0, 0.0, true};
     for (int i = 0; i < kMaxHydrogens; ++i) {
-        p.Label9[i] = {"H" + std::to_string(i + 1), 0.0, p.TopY - 2.0, 0.0, 0.0, false};
+        std::string title = "H";
+        title += std::to_string(i + 1);
+        p.Label9[i] = {title, 0.0, p.TopY - 2.0, 0.0, 0.0, false};
     }
 }
 

@@ -1,5 +1,6 @@
 // J labels beside the splitting diagram, the double-click colouring of its
 // branches, and writing the window's captions into a surface.
+#include <charconv>
 #include <cmath>
 
 #include "render/plot_internal.h"
@@ -43,7 +44,13 @@ void AjJLabelsHz(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
         const double root = p.XPix[h][0][1];
         for (int k = 1; k <= sim.NJ[h]; ++k) {
             GraphLabel& l = p.LabelH[arr][k];
-            l.caption = "J" + std::to_string(k) + " = " + p.JText[h - 1][k - 1] + " Hz";
+            char number[16];
+            const auto end = std::to_chars(number, number + sizeof number, k).ptr;
+            l.caption = "J";
+            l.caption.append(number, end);
+            l.caption += " = ";
+            l.caption += p.JText[h - 1][k - 1];
+            l.caption += " Hz";
             const TextExtent e = s.MeasureText(font, l.caption);
             l.width = e.width;
             l.height = e.height;
