@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "experimental/reference_calibration.h"
+#include "experimental/vector_fill.h"
 #include "simulator/input_rules.h"
 
 namespace quble {
@@ -101,7 +102,7 @@ void ForEachLine(const std::string& text, F handle) {
 
 bool ListsFileNamed(const std::string& folder, const char* name) {
     std::error_code ec;
-    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path("/") : std::filesystem::path(folder), ec);
+    std::filesystem::directory_iterator it(folder, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (it->path().filename() == name) return true;  // exact, case-sensitive
     }
@@ -138,20 +139,28 @@ OpenResult ReadSpectrumData(BrukerSpectrum& s) {
 
     std::ifstream f(path, std::ios::binary);
     if (!f) return Refusal("unable to read file 1r!", path);
-    std::vector<std::int32_t> words(static_cast<std::size_t>(n) + 1);
-    f.read(reinterpret_cast<char*>(words.data() + 1), static_cast<std::streamsize>(bytes));
-    if (f.gcount() != static_cast<std::streamsize>(bytes)) return Refusal("unable to read file 1r!", path);
-
+    // Read in cache-sized chunks: each chunk is decoded and scanned for the
+    // extrema while still hot, and the words are written to the array once.
+    std::vector<std::int32_t> words;
+    words.reserve(static_cast<std::size_t>(n) + 1);
+    words.push_back(0);  // slot 0, unused
     const bool swap = s.BigEndian != (std::endian::native == std::endian::big);
-    if (swap) {
-        for (std::int64_t i = 1; i <= n; ++i) {
-            words[i] = static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(words[i])));
-        }
-    }
     std::int32_t mx = 0, mn = 10000;
-    for (std::int64_t i = 1; i <= n; ++i) {
-        mx = std::max(mx, words[i]);
-        mn = std::min(mn, words[i]);
+    constexpr std::int64_t kChunk = 16384;
+    std::vector<std::int32_t> chunk(static_cast<std::size_t>(std::min(n, kChunk)));
+    for (std::int64_t done = 0; done < n;) {
+        const std::int64_t k = std::min(kChunk, n - done);
+        f.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(k * 4));
+        if (f.gcount() != static_cast<std::streamsize>(k * 4)) return Refusal("unable to read file 1r!", path);
+        for (std::int64_t j = 0; j < k; ++j) {
+            std::int32_t v = chunk[j];
+            if (swap) v = static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(v)));
+            chunk[j] = v;
+            mx = std::max(mx, v);
+            mn = std::min(mn, v);
+        }
+        words.insert(words.end(), chunk.begin(), chunk.begin() + k);
+        done += k;
     }
 
     s.FileSizeBytes = bytes;
@@ -226,8 +235,12 @@ std::string FindAcqusFolder(const std::string& chosenPath) {
     std::string folder = chosenPath;
     for (int step = 0; step < 4; ++step) {
         folder = RemoveLast(folder);
-        if (folder.empty() && step > 0) break;  // walked past the root
-        if (ListsFileNamed(folder, "acqus")) return folder.empty() ? std::string("/") : folder;
+        if (folder.empty()) {
+            // Only an absolute path has a folder left here: the root.
+            if (chosenPath.starts_with('/') && ListsFileNamed("/", "acqus")) return "/";
+            return {};
+        }
+        if (ListsFileNamed(folder, "acqus")) return folder;
     }
     return {};
 }
@@ -326,9 +339,9 @@ ReferenceOutcome LittleBig(BrukerSpectrum& s) {
 
     s.HzPerPoint = s.NPont > 1 ? s.SWh / static_cast<double>(s.NPont - 1) : 0.0;
     s.List4.push_back("HzPerPoint=" + Num(s.HzPerPoint));
-    s.XnmrHz.resize(size);
-    s.XnmrHz[0] = 0.0;
-    for (std::size_t i = 1; i < size; ++i) s.XnmrHz[i] = s.FirstPointHz - static_cast<double>(i - 1) * s.HzPerPoint;
+    const double first = s.FirstPointHz, step = s.HzPerPoint;
+    AssignGenerated(s.XnmrHz, size,
+                    [first, step](std::size_t i) { return i == 0 ? 0.0 : first - static_cast<double>(i - 1) * step; });
     if (s.NPont >= 1) s.List4.push_back("LastPoint=" + Num(s.XnmrHz[s.NPont]));
 
     return FindAdjReference(s);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "experimental/vector_fill.h"
 #include "simulator/input_rules.h"
 
 namespace quble {
@@ -129,10 +130,17 @@ ReferenceOutcome FindAdjReference(BrukerSpectrum& s) {
 
     if (s.AutoAdjustTMS) {
         if (out.found) {
+            // Moved and copied for the simulator in one pass over the axis.
             const double shift = s.TMSHz;
-            for (std::size_t i = 1; i < s.XnmrHz.size(); ++i) s.XnmrHz[i] -= shift;
+            std::vector<double>& x = s.XnmrHz;
+            AssignGenerated(s.ExpXnmrHz, x.size(), [&x, shift](std::size_t i) {
+                if (i > 0) x[i] -= shift;
+                return x[i];
+            });
             s.ReferenceCaption = "Reference: TMS (0.00 ppm)";
             out.adjusted = true;
+            s.ExpYgraf = s.Ygraf;
+            return out;
         } else {
             out.message =
                 "No reference peak was found near 0 ppm;\r\n"
