@@ -1,0 +1,139 @@
+// The frame window forwards its buttons and toolbar to the simulator; the
+// About box.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/about_box.h"
+#include "app/main_frame.h"
+#include "platform/scripted_dialogs.h"
+#include "simulator/form1_window.h"
+
+namespace quble::test {
+namespace {
+
+constexpr ColorRef kFace = 0x8000000F;
+constexpr ColorRef kGreen = 0x00C0FFC0;
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        frame = std::make_unique<MainFrame>(&dialogs);
+        frame->show();
+        frame->form1()->Timer2_Timer();
+    }
+    QPushButton* Button(const QString& name) const {
+        auto* b = frame->findChild<QPushButton*>(name);
+        EXPECT_NE(b, nullptr) << name.toStdString();
+        return b;
+    }
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainFrame> frame;
+};
+
+TEST_F(FrameTest, CaptionPlacementAndButtons) {
+    EXPECT_EQ(frame->windowTitle(), "QUBLE2 - Quble");
+    EXPECT_EQ(frame->form1Window()->geometry(), QRect(0, 0, 779, 600));
+    const std::vector<std::tuple<QString, QString, QString>> buttons{
+        {"Command1", "Go", "Make all calculations and plot the graph"},
+        {"Command2_0", "Lorentzian", "Lorentzian line shape for simulated spectrum and individual peaks"},
+        {"Command2_1", "Gaussian", "Gaussian line shape for simulated spectrum and individual peaks"},
+        {"Command2_2", "Lorentzian+Gaussian",
+         "Mixed Lorentzian + Gaussian line shape for simulated spectrum and individual peaks"},
+        {"Command5", "New", "Start a new spectrum"},
+        {"Command6", "Restart", "Start the program again, with example 1"}};
+    for (const auto& [name, caption, tip] : buttons) {
+        EXPECT_EQ(Button(name)->text(), caption);
+        EXPECT_EQ(Button(name)->toolTip(), tip);
+        EXPECT_TRUE(Button(name)->isEnabled()) << name.toStdString();
+    }
+    // Targets that do not exist yet are offered disabled.
+    EXPECT_FALSE(Button("Command3")->isEnabled());
+    EXPECT_FALSE(Button("Command4")->isEnabled());
+    EXPECT_FALSE(Button("Command24")->isEnabled());
+    EXPECT_TRUE(frame->findChild<QWidget*>("Picture1")->isVisible());
+    EXPECT_FALSE(frame->findChild<QWidget*>("Picture2")->isVisible());
+    // The start-up line shape is Gaussian.
+    EXPECT_EQ(frame->ShapeButtonColor(1), kGreen);
+    EXPECT_EQ(frame->ShapeButtonColor(0), kFace);
+}
+
+TEST_F(FrameTest, GaussianButtonRunsOnlyGaussianAndHighlightsOnlyItself) {
+    Button("Command2_0")->click();
+    ASSERT_TRUE(frame->form1()->sim().ticks.mnuLorentzian);
+    const int before = frame->form1()->CalculationCount();
+    Button("Command2_1")->click();
+    const Form1& f = *frame->form1();
+    EXPECT_EQ(f.CalculationCount(), before + 1);
+    EXPECT_TRUE(f.sim().ticks.mnuGaussian);
+    EXPECT_FALSE(f.sim().ticks.mnuLorentzian);
+    EXPECT_FALSE(f.sim().ticks.mnuLorGauss);
+    EXPECT_EQ(f.Label12Caption(), "Gaussian Line Shape");
+    EXPECT_EQ(frame->ShapeButtonColor(0), kFace);
+    EXPECT_EQ(frame->ShapeButtonColor(1), kGreen);
+    EXPECT_EQ(frame->ShapeButtonColor(2), kFace);
+    EXPECT_EQ(Button("Command2_1")->palette().color(QPalette::Button), QColor(192, 255, 192));
+
+    // The menu of the simulator highlights the frame's buttons too.
+    frame->form1()->mnuLorGauss_Click();
+    EXPECT_EQ(frame->ShapeButtonColor(2), kGreen);
+    EXPECT_EQ(frame->ShapeButtonColor(1), kFace);
+}
+
+TEST_F(FrameTest, GoFollowsTheSimulatorsInvalidation) {
+    frame->findChild<QLineEdit*>("Text2")->setText("2");
+    EXPECT_FALSE(Button("Command1")->isEnabled());
+    frame->form1()->Command1_Click();
+    EXPECT_TRUE(Button("Command1")->isEnabled());
+}
+
+TEST_F(FrameTest, ToolbarKeys) {
+    Form1& f = *frame->form1();
+    int n = f.CalculationCount();
+    frame->Toolbar1_ButtonClick("Go");
+    EXPECT_EQ(f.CalculationCount(), ++n);
+    frame->Toolbar1_ButtonClick("go");
+    frame->Toolbar1_ButtonClick("Print");
+    frame->Toolbar1_ButtonClick("");
+    EXPECT_EQ(f.CalculationCount(), n);
+    EXPECT_TRUE(dialogs.asked().empty());
+    auto* go = frame->findChild<QAction*>("Toolbar1_Go");
+    ASSERT_NE(go, nullptr);
+    EXPECT_EQ(go->data().toString(), "Go");
+    go->trigger();
+    EXPECT_EQ(f.CalculationCount(), n + 1);
+}
+
+TEST_F(FrameTest, NewAndRestartButtons) {
+    Button("Command5")->click();
+    EXPECT_TRUE(frame->form1()->Blinking());
+    Button("Command6")->click();
+    EXPECT_FALSE(frame->form1()->Blinking());
+    frame->form1()->Timer2_Timer();
+    EXPECT_EQ(frame->form1()->sim().NJ[1], 6);
+}
+
+TEST(AboutBoxTest, TextsAndSystemInfo) {
+    ScriptedDialogs dialogs;
+    QApplication::setApplicationName("Quble");
+    AboutBox box(nullptr, dialogs);
+    EXPECT_EQ(box.windowTitle(), "About Quble");
+    EXPECT_EQ(box.findChild<QLabel*>("lblVersion")->text(), "Version 2.0.0");
+    EXPECT_EQ(box.findChild<QLabel*>("lblTitle")->text(), "Quble");
+    EXPECT_EQ(box.findChild<QLabel*>("lblDescription")->text(),
+              "This program can calculate and plot NMR first order multiplets starting from information about "
+              "chemical shifts and coupling constants values. It can also plot the experimental spectrum on the "
+              "same graph, thus providing a picture for visual comparing calculated and experimental curves.");
+    auto* sys = box.findChild<QPushButton*>("cmdSysInfo");
+    EXPECT_EQ(sys->text(), "&System Info...");
+    sys->click();
+    ASSERT_EQ(dialogs.asked().size(), 1u);
+    EXPECT_EQ(dialogs.asked()[0].text, "System Information Is Unavailable At This Time");
+}
+
+}  // namespace
+}  // namespace quble::test
