@@ -137,3 +137,55 @@ TEST(AboutBoxTest, TextsAndSystemInfo) {
 
 }  // namespace
 }  // namespace quble::test
+
+namespace quble::test {
+namespace {
+
+// Saves a picture of the frame when QUBLE_SCREENSHOT_DIR names a folder, so
+// the states below can be looked at by eye.
+void Snapshot(QWidget& w, const char* name) {
+    const QByteArray dir = qgetenv("QUBLE_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QApplication::processEvents();
+    EXPECT_TRUE(w.grab().save(QString::fromUtf8(dir) + "/" + name + ".png"));
+}
+
+TEST_F(FrameTest, FourHydrogensRecolouredAndNew) {
+    Form1& f = *frame->form1();
+    Snapshot(*frame, "startup");
+    f.findChild<QLineEdit*>("Text2")->setText("4");
+    f.Text2_KeyPress(13);
+    const char* shifts[4] = {"2510", "2490", "2470", "2452"};
+    const int counts[4] = {2, 3, 1, 2};
+    for (int i = 0; i < 4; ++i) {
+        f.findChild<QLineEdit*>(QString("Text6_%1").arg(i))->setText(shifts[i]);
+        f.Text6_KeyPress(i);
+    }
+    for (int i = 0; i < 4; ++i) {
+        f.findChild<QLineEdit*>(QString("Text1_%1").arg(i))->setText(QString::number(counts[i]));
+        f.Text1_KeyPress(i);
+        for (int k = 1; k <= counts[i]; ++k) f.JBox(i + 1, k)->setText(QString::number(7.5 - 2 * k + i));
+    }
+    f.TextH4_KeyPress(1);
+    ASSERT_EQ(f.sim().NH, 4);
+    for (const GraphLabel& l : f.plot().Label9) EXPECT_TRUE(l.visible);
+    // Titles sit over their trees, left to right by decreasing shift.
+    EXPECT_LT(f.plot().Label9[0].left, f.plot().Label9[3].left);
+    Snapshot(*frame, "four_hydrogens");
+
+    f.chooseBranchColor = [] { return std::optional<std::string>(std::to_string(0x00C000C0)); };
+    const PlotState& p = f.plot();
+    f.Picture1()->setFocus();
+    QTest::mouseDClick(f.Picture1(), Qt::LeftButton, {},
+                       f.Picture1()->ToPixels(p.XPix[2][1][1], p.YLev[2][1] + p.LevelStep / 2));
+    EXPECT_EQ(f.sim().StemColor[2][1][1], 0x00C000C0u);
+    EXPECT_EQ(f.sim().StemColor[2][3][4], 0x00C000C0u);
+    Snapshot(*frame, "recoloured");
+
+    frame->Command5_Click();
+    EXPECT_EQ(f.findChild<QLineEdit*>("Text2")->text(), "");
+    Snapshot(*frame, "new");
+}
+
+}  // namespace
+}  // namespace quble::test
