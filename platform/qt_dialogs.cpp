@@ -32,12 +32,14 @@ MsgAnswer QtDialogs::MessageBox(const std::string& title, const std::string& tex
             break;
     }
     switch (box.exec()) {
+        case QMessageBox::Ok: return MsgAnswer::Ok;
         case QMessageBox::Yes: return MsgAnswer::Yes;
         case QMessageBox::No: return MsgAnswer::No;
         case QMessageBox::Cancel: return MsgAnswer::Cancel;
-        default: return buttons == MsgButtons::Ok ? MsgAnswer::Ok
-                        : (buttons == MsgButtons::OkCancel ? MsgAnswer::Cancel : MsgAnswer::No);
-        case QMessageBox::Ok: return MsgAnswer::Ok;
+        default:
+            // Closed by the window's close button: the mildest answer.
+            if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
+            return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
     }
 }
 
