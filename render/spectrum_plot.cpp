@@ -18,9 +18,9 @@ int RoundToInt(double v) { return static_cast<int>(RoundHalfEven(v)); }
 void PlaceCaptions(PlotState& p) {
     p.Label8 = {"Spectrum Title", 250.0, 4.0, 0.0, 0.0, true};
     p.Label17 = {"Quble - KVT", 560.0, 4.0, 0.0, 0.0, true};
-    p.Label10 = {"", 500.0, 36.0, 0.0, 0.0, true};
-    p.Label11 = {"", 500.0, 46.0, 0.0, 0.0, true};
-    p.Label12 = {"", 500.0, 56.0, 0.0, 0.0, true};
+    p.Label10 = {"", 500.0, 40.0, 0.0, 0.0, true};
+    p.Label11 = {"", 500.0, 50.0, 0.0, 0.0, true};
+    p.Label12 = {"", 500.0, 60.0, 0.0, 0.0, true};
     for (int i = 0; i < kMaxHydrogens; ++i) {
         std::string title = "H";
         title += std::to_string(i + 1);
