@@ -106,11 +106,28 @@ void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
     run_.clear();
     QPointF prev = Device(points[0].x, points[0].y);
     run_.push_back(prev);
+    const bool thin = ThinPen();
+    auto row = [](const QPointF& p) { return std::floor(p.y()); };
     for (std::size_t i = 1; i < count; ++i) {
         const QPointF next = Device(points[i].x, points[i].y);
         if (Outside(prev, next)) {
             if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
             run_.clear();
+        }
+        // A thin line that runs on along one pixel row covers the same pixels
+        // as one segment from the row's first point to its last: the flat
+        // tails of thousands of peak profiles then cost one segment each.
+        const std::size_t n = run_.size();
+        if (thin && n >= 2) {
+            const QPointF& a = run_[n - 2];
+            const QPointF& b = run_[n - 1];
+            const bool sameRow = row(a) == row(b) && row(b) == row(next) && std::fabs(next.y() - a.y()) < 0.05;
+            const bool onward = (b.x() - a.x()) * (next.x() - b.x()) > 0.0;
+            if (sameRow && onward) {
+                run_[n - 1] = next;
+                prev = next;
+                continue;
+            }
         }
         run_.push_back(next);
         prev = next;
