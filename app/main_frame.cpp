@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "experimental/form100_window.h"
+#include "experimental/reference_calibration.h"
 #include "platform/qpainter_surface.h"
 #include "platform/qt_dialogs.h"
 #include "simulator/form1_window.h"
@@ -56,8 +58,7 @@ MainFrame::MainFrame(Dialogs* dialogs) {
         const QString k = key;
         connect(a, &QAction::triggered, this, [this, k] { Toolbar1_ButtonClick(k); });
     }
-    // Opening and copying arrive with the experimental window and the export.
-    toolbar1_->actions()[0]->setEnabled(false);
+    // Copying arrives with the picture export.
     toolbar1_->actions()[1]->setEnabled(false);
 
     auto* central = new QWidget(this);
@@ -81,7 +82,8 @@ MainFrame::MainFrame(Dialogs* dialogs) {
         command2_[i]->setAutoFillBackground(true);
         connect(command2_[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
     }
-    MakeButton(picture1_, "Command3", "Open Spectrum", "Open experimental spectrum")->setEnabled(false);
+    auto* c3 = MakeButton(picture1_, "Command3", "Open Spectrum", "Open experimental spectrum");
+    connect(c3, &QPushButton::clicked, this, [this] { form1_->mnuOpenExpSpec_Click(); });
     MakeButton(picture1_, "Command4", "Copy", "Copy color picture to clipboard")->setEnabled(false);
     MakeButton(picture1_, "Command24", "Copy B&&W", "Copy black & white picture to clipboard")->setEnabled(false);
     auto* c5 = MakeButton(picture1_, "Command5", "New", "Start a new spectrum");
@@ -98,15 +100,37 @@ MainFrame::MainFrame(Dialogs* dialogs) {
     row1->addStretch(1);
     column->addWidget(picture1_);
 
-    // Experimental panel: its window is not part of this build yet.
+    // Experimental panel: every button forwards to the experimental window,
+    // which is created by the first of them used.
     picture2_ = new QWidget(central);
     picture2_->setObjectName("Picture2");
     auto* row2 = new QHBoxLayout(picture2_);
     row2->setContentsMargins(0, 0, 0, 0);
-    MakeButton(picture2_, "Command22", "Open", "Open a new spectrum")->setEnabled(false);
-    MakeButton(picture2_, "Command20", "Transfer Data to Simulator", "")->setEnabled(false);
+    auto exp = [this](const QString& name, const QString& caption, const QString& tip,
+                      std::function<void(Form100&)> command) {
+        QPushButton* b = MakeButton(picture2_, name, caption, tip);
+        connect(b, &QPushButton::clicked, this, [this, command = std::move(command)] { command(*EnsureForm100()); });
+        return b;
+    };
+    exp("Command22", "Open", "Open a new spectrum", [](Form100& f) { f.mnuOpenFull_Click(); });
+    exp("Command20", "Transfer Data to Simulator", "", [](Form100& f) { f.mnuTransferData_Click(); });
+    // Copying arrives with the picture export, pasting with the formula pictures.
     MakeButton(picture2_, "Command7", "Copy", "Copy picture to clipboard")->setEnabled(false);
-    MakeButton(picture2_, "Command10", "Full Spectrum", "")->setEnabled(false);
+    MakeButton(picture2_, "Command8", "Paste", "")->hide();
+    command9_ = exp("Command9", "Expand", "", [](Form100& f) { f.Command4_Click(); });
+    command9_->hide();
+    exp("Command10", "Full Spectrum", "", [](Form100& f) { f.Command3_Click(); });
+    exp("Command11", "Line", "Experimental spectrum drawn as a line", [](Form100& f) { f.Command2_Click(); });
+    exp("Command12", "Points", "Experimental spectrum drawn as points", [](Form100& f) { f.Command5_Click(); });
+    exp("Command13", "Medium Points", "Experimental spectrum drawn as medium points",
+        [](Form100& f) { f.Command6_Click(); });
+    exp("Command14", "Big Points", "Experimental spectrum drawn as big points", [](Form100& f) { f.Command14_Click(); });
+    exp("Command15", "Big Points + Line", "Experimental spectrum drawn as big points and a line",
+        [](Form100& f) { f.Command15_Click(); });
+    exp("Command16", "Narrow", "Show a narrower region", [](Form100& f) { f.Command12_Click(); });
+    exp("Command17", "Widen", "Show a wider region", [](Form100& f) { f.Command13_Click(); });
+    exp("Command18", "Stretch", "Stretch vertically", [](Form100& f) { f.Command10_Click(); });
+    exp("Command19", "Shrink", "Shrink vertically", [](Form100& f) { f.Command11_Click(); });
     row2->addStretch(1);
     picture2_->hide();
     column->addWidget(picture2_);
@@ -138,6 +162,8 @@ void MainFrame::MDIForm_Load() {
     link.showSimulatorPanel = [this] { ShowPanels(true); };
     link.showExperimentalPanel = [this] { ShowPanels(false); };
     link.exitProgram = [] { QCoreApplication::quit(); };
+    link.openExperimental = [this] { OpenExperimental(); };
+    link.showExperimentalWindow = [this] { ShowExperimental(); };
     form1_->SetFrameLink(std::move(link));
 
     form1Sub_ = mdi_->addSubWindow(form1_);
@@ -146,9 +172,48 @@ void MainFrame::MDIForm_Load() {
     form1Sub_->show();
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w && w == form1Sub_) ShowPanels(true);  // Form_Activate
+        if (w && w == form100Sub_) ShowPanels(false);
     });
-    // The reference-compound table arrives with the reference calibration.
+    RefTable() = MakeReferenceTable();
     form1_->Form_Load();
+}
+
+Form100* MainFrame::EnsureForm100() {
+    if (form100_) return form100_;
+    ++form100Creations_;
+    form100_ = new Form100(nullptr, dialogs_, form1_->ProgramFolder(), false);
+    Form100::FrameLink link;
+    link.showSimulatorPanel = [this] { ShowPanels(true); };
+    link.showExperimentalPanel = [this] { ShowPanels(false); };
+    link.showSimulator = [this] { form1_->mnuSimul_Click(); };
+    link.showFrameExpand = [this](bool on) { command9_->setVisible(on); };
+    link.transfer = [this](std::int32_t n, const std::vector<double>& x, const std::vector<std::int32_t>& y) {
+        form1_->ReceiveExperimentalData(n, x, y);
+    };
+    link.exitProgram = [] { QCoreApplication::quit(); };
+    form100_->SetFrameLink(std::move(link));
+    form100Sub_ = mdi_->addSubWindow(form100_);
+    form100Sub_->setObjectName("Form100Window");
+    form100_->Form_Load();
+    form100Sub_->adjustSize();
+    ShowExperimental();
+    return form100_;
+}
+
+void MainFrame::ShowExperimental() {
+    if (!form100_) {
+        EnsureForm100();
+        return;
+    }
+    ShowPanels(false);
+    form100_->show();
+    form100Sub_->show();
+    mdi_->setActiveSubWindow(form100Sub_);
+}
+
+void MainFrame::OpenExperimental() {
+    ShowExperimental();
+    form100_->OpenFull();
 }
 
 void MainFrame::ShowPanels(bool simulator) {

@@ -18,12 +18,15 @@ class QToolBar;
 namespace quble {
 
 class Form1;
+class Form100;
 
 // Object names: "MDIForm1"; panels "Picture1" (simulator) and "Picture2"
 // (experimental); buttons "Command1", "Command2_0".."Command2_2", "Command3",
 // "Command4", "Command24", "Command5", "Command6", "Command21", "Command23",
-// "Command22", "Command20", "Command7", "Command10"; toolbar "Toolbar1" with
-// actions whose data is their key ("Open", "Copy", "Go").
+// "Command22", "Command20", "Command7", "Command8", "Command9", "Command10" ..
+// "Command19"; toolbar "Toolbar1" with actions whose data is their key
+// ("Open", "Copy", "Go"). The experimental window "Form100" is created on
+// first use and then reused.
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -34,6 +37,17 @@ public:
     Form1* form1() const { return form1_; }
     QMdiSubWindow* form1Window() const { return form1Sub_; }
     QMdiArea* mdiArea() const { return mdi_; }
+    // The experimental window, or null before its first use.
+    Form100* form100() const { return form100_; }
+    QMdiSubWindow* form100Window() const { return form100Sub_; }
+    // Creates the experimental window (which opens the first example) when
+    // it does not exist yet.
+    Form100* EnsureForm100();
+    // Show the experimental window and its button panel.
+    void ShowExperimental();
+    // "Open experimental spectrum": the window, then its open dialog.
+    void OpenExperimental();
+    int Form100Creations() const { return form100Creations_; }
 
     void Command1_Click();
     void Command2_Click(int index);
@@ -62,6 +76,10 @@ private:
     QPushButton* command1_ = nullptr;
     std::array<QPushButton*, 3> command2_{};
     std::array<ColorRef, 3> shapeColors_{};
+    Form100* form100_ = nullptr;
+    QMdiSubWindow* form100Sub_ = nullptr;
+    QPushButton* command9_ = nullptr;
+    int form100Creations_ = 0;
 };
 
 }  // namespace quble

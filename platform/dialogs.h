@@ -28,6 +28,20 @@ public:
 
     // The chosen colour, nothing when the user cancels.
     virtual std::optional<ColorRef> ChooseColor(ColorRef initial) = 0;
+
+    // File choosers. startPath is a folder, or a file to preselect; filter
+    // is in the "Text (*.txt);;All Files (*)" form, empty for every file.
+    // The chosen path ("/" separated), nothing when the user cancels.
+    virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& startPath,
+                                                const std::string& filter) {
+        (void)title, (void)startPath, (void)filter;
+        return std::nullopt;
+    }
+    virtual std::optional<std::string> SaveFile(const std::string& title, const std::string& startPath,
+                                                const std::string& filter) {
+        (void)title, (void)startPath, (void)filter;
+        return std::nullopt;
+    }
 };
 
 }  // namespace quble

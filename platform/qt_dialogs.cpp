@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QString>
@@ -58,6 +59,22 @@ std::optional<ColorRef> QtDialogs::ChooseColor(ColorRef initial) {
     const QColor chosen = QColorDialog::getColor(QColor(RedOf(c), GreenOf(c), BlueOf(c)), parent_);
     if (!chosen.isValid()) return std::nullopt;
     return Rgb(chosen.red(), chosen.green(), chosen.blue());
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const std::string& startPath,
+                                               const std::string& filter) {
+    const QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
+                                                      QString::fromStdString(startPath), QString::fromStdString(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const std::string& startPath,
+                                               const std::string& filter) {
+    const QString path = QFileDialog::getSaveFileName(parent_, QString::fromStdString(title),
+                                                      QString::fromStdString(startPath), QString::fromStdString(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
 }
 
 }  // namespace quble

@@ -17,6 +17,10 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
     std::optional<ColorRef> ChooseColor(ColorRef initial) override;
+    std::optional<std::string> OpenFile(const std::string& title, const std::string& startPath,
+                                        const std::string& filter) override;
+    std::optional<std::string> SaveFile(const std::string& title, const std::string& startPath,
+                                        const std::string& filter) override;
 
 private:
     QWidget* parent_;

@@ -34,4 +34,23 @@ std::optional<ColorRef> ScriptedDialogs::ChooseColor(ColorRef initial) {
     return a;
 }
 
+std::optional<std::string> ScriptedDialogs::NextFile() {
+    if (fileAnswers_.empty()) return std::nullopt;
+    auto a = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    return a;
+}
+
+std::optional<std::string> ScriptedDialogs::OpenFile(const std::string& title, const std::string& startPath,
+                                                     const std::string& filter) {
+    asked_.push_back({Asked::Kind::OpenFile, title, filter, startPath});
+    return NextFile();
+}
+
+std::optional<std::string> ScriptedDialogs::SaveFile(const std::string& title, const std::string& startPath,
+                                                     const std::string& filter) {
+    asked_.push_back({Asked::Kind::SaveFile, title, filter, startPath});
+    return NextFile();
+}
+
 }  // namespace quble

@@ -15,10 +15,10 @@ namespace quble {
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum class Kind { Message, Input, Color } kind;
+        enum class Kind { Message, Input, Color, OpenFile, SaveFile } kind;
         std::string title;   // empty for the colour chooser
         std::string text;    // message text or input prompt
-        std::string defaultText;
+        std::string defaultText;  // input default; start path of a file chooser
         MsgButtons buttons = MsgButtons::Ok;
         MsgIcon icon = MsgIcon::None;
     };
@@ -26,6 +26,8 @@ public:
     void QueueMessageAnswer(MsgAnswer a) { messageAnswers_.push_back(a); }
     void QueueInput(std::optional<std::string> a) { inputAnswers_.push_back(std::move(a)); }
     void QueueColor(std::optional<ColorRef> a) { colorAnswers_.push_back(a); }
+    // Answers of both file choosers, in the order they are asked.
+    void QueueFile(std::optional<std::string> a) { fileAnswers_.push_back(std::move(a)); }
 
     const std::vector<Asked>& asked() const { return asked_; }
     void clear() { asked_.clear(); }
@@ -35,12 +37,19 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
     std::optional<ColorRef> ChooseColor(ColorRef initial) override;
+    std::optional<std::string> OpenFile(const std::string& title, const std::string& startPath,
+                                        const std::string& filter) override;
+    std::optional<std::string> SaveFile(const std::string& title, const std::string& startPath,
+                                        const std::string& filter) override;
 
 private:
+    std::optional<std::string> NextFile();
+
     std::vector<Asked> asked_;
     std::deque<MsgAnswer> messageAnswers_;
     std::deque<std::optional<std::string>> inputAnswers_;
     std::deque<std::optional<ColorRef>> colorAnswers_;
+    std::deque<std::optional<std::string>> fileAnswers_;
 };
 
 }  // namespace quble

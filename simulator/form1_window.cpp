@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "examples/program_folder.h"
 #include "platform/qpainter_surface.h"
 #include "platform/qt_dialogs.h"
 #include "simulator/form3_dialog.h"
@@ -370,6 +371,7 @@ void Form1::BuildMenus() {
         const ExampleSet* e = &ex;
         add(examples, Q(ex.menuName), Q(ex.caption), [this, e] { LoadExample(*e); });
     }
+    // Enabled once the frame offers the experimental window (SetFrameLink).
     add(file, "mnuOpenExpSpec", "&Open Experimental Spectrum", [this] { mnuOpenExpSpec_Click(); })
         ->setEnabled(false);
     file->addSeparator();
@@ -440,7 +442,7 @@ void Form1::BuildMenus() {
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
     add(window, "mnuSimul", "Spectrum &Simulation", [this] { mnuSimul_Click(); });
-    // The experimental window is not part of this build yet.
+    // Enabled once the frame offers the experimental window (SetFrameLink).
     add(window, "mnuExpSp", "&Experimental Spectrum", [this] { mnuExpSp_Click(); })->setEnabled(false);
 
     SyncViewMenu();
@@ -678,8 +680,8 @@ void Form1::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- load
 
 void Form1::Form_Load() {
-    // Picture files, first-run arrangement of the examples: added with the
-    // picture export and the example folders.
+    // Picture files: added with the picture export.
+    ArrangeExamples();
 
     InitPlotGeometry(plot_, picture1_->ScaleHeight());
 
@@ -710,6 +712,36 @@ void Form1::Form_Load() {
     OrigSet();
 
     AutoStart();
+}
+
+// The program folder is chosen once per run, and the shipped examples are
+// sorted into their tree on the first start. A failure is told once; the
+// arrangement never deletes or overwrites a file, so nothing is lost and the
+// next start tries again.
+void Form1::ArrangeExamples() {
+    std::string problems;
+    if (programFolder_.empty()) {
+        const std::filesystem::path exeDir = QCoreApplication::applicationDirPath().toStdString();
+        ProgramFolderChoice choice = quble::ProgramFolder(exeDir);
+        programFolder_ = choice.folder;
+        if (!choice.error.empty()) problems += choice.error;
+    }
+    if (std::optional<ArrangeResult> r = ArrangeOnFirstRun(programFolder_); r && !r->ok) {
+        if (!problems.empty()) problems += "\n";
+        problems += r->error;
+    }
+    if (problems.empty() || arrangementTold_) return;
+    arrangementTold_ = true;
+    std::string text = "The example files could not be arranged in the folder";
+    text += "\r\n" + (programFolder_ / kExamplesFolder).string() + ":\r\n";
+    for (char c : problems) {
+        if (c == '\n') {
+            text += "\r\n";
+        } else {
+            text += c;
+        }
+    }
+    dialogs_->MessageBox("Examples", text, MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void Form1::OrigSet() {
@@ -848,7 +880,28 @@ void Form1::mnuSimul_Click() {
 
 void Form1::mnuExpSp_Click() {
     if (frame_.showExperimentalPanel) frame_.showExperimentalPanel();
+    if (frame_.showExperimentalWindow) frame_.showExperimentalWindow();
 }
+
+void Form1::SetFrameLink(FrameLink link) {
+    frame_ = std::move(link);
+    // The experimental window lives in the frame; a lone window cannot open it.
+    Action("mnuOpenExpSpec")->setEnabled(static_cast<bool>(frame_.openExperimental));
+    Action("mnuExpSp")->setEnabled(static_cast<bool>(frame_.showExperimentalWindow));
+}
+
+void Form1::ReceiveExperimentalData(std::int32_t nPontExp, std::vector<double> expXnmrHz,
+                                    std::vector<std::int32_t> expYgraf) {
+    NPontExp_ = nPontExp;
+    ExpXnmrHz_ = std::move(expXnmrHz);
+    ExpYgraf_ = std::move(expYgraf);
+    ++transfers_;
+    TransfAdjustExpData();
+}
+
+// The comparison attaches the received spectrum here: the plot window, the
+// experimental peaks and the pairing with the simulated maxima.
+void Form1::TransfAdjustExpData() {}
 
 // ---------------------------------------------------------------- input
 
@@ -1279,7 +1332,9 @@ void Form1::mnuSplitDiagra_Click() {
                          MsgButtons::Ok, MsgIcon::Information);
 }
 
-void Form1::mnuOpenExpSpec_Click() {}
+void Form1::mnuOpenExpSpec_Click() {
+    if (frame_.openExperimental) frame_.openExperimental();
+}
 void Form1::mnuCopyMF_Click() {}
 void Form1::mnuCopyBW_Click() {}
 void Form1::mnuPaste_Click() {}

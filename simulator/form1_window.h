@@ -17,9 +17,12 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "examples/example_sets.h"
 #include "platform/dialogs.h"
@@ -86,17 +89,23 @@ public:
         std::function<void()> showSimulatorPanel;
         std::function<void()> showExperimentalPanel;
         std::function<void()> exitProgram;               // default: quit the application
+        std::function<void()> openExperimental;          // show the experimental window and run its OpenFull
+        std::function<void()> showExperimentalWindow;    // the experimental window to the front
     };
 
     // dialogs may be null: the window then asks through the real Qt dialogs.
     explicit Form1(QWidget* parent = nullptr, Dialogs* dialogs = nullptr, bool runLoad = true);
     ~Form1() override;
 
-    void SetFrameLink(FrameLink link) { frame_ = std::move(link); }
+    void SetFrameLink(FrameLink link);
     void SetDialogs(Dialogs* d);
     Dialogs& dialogs() { return *dialogs_; }
 
     // --- load, life cycle ---
+    // The folder that holds the settings and the "Examples" tree. Chosen by
+    // Form_Load unless set before it runs.
+    void SetProgramFolder(std::filesystem::path folder) { programFolder_ = std::move(folder); }
+    const std::filesystem::path& ProgramFolder() const { return programFolder_; }
     void Form_Load();
     void mnuNew_Click();
     void mnuRestart_Click();
@@ -165,8 +174,22 @@ public:
     void mnuSplitDiagra_Click();
     void LoadExample(const ExampleSet& example);     // every mnuEx*_Click
 
+    // Opens the experimental window and its open dialog (through the frame).
+    void mnuOpenExpSpec_Click();
+
+    // The experimental window hands its calibrated copies over here
+    // ("Transfer Data to Simulator"); they are kept and TransfAdjustExpData
+    // runs.
+    void ReceiveExperimentalData(std::int32_t nPontExp, std::vector<double> expXnmrHz,
+                                 std::vector<std::int32_t> expYgraf);
+    // Where the comparison attaches the received spectrum to the graph.
+    void TransfAdjustExpData();
+    std::int32_t NPontExp() const { return NPontExp_; }
+    const std::vector<double>& ExpXnmrHz() const { return ExpXnmrHz_; }
+    const std::vector<std::int32_t>& ExpYgraf() const { return ExpYgraf_; }
+    int ExperimentalTransfers() const { return transfers_; }
+
     // Hooks for what later features fill in; they do nothing yet.
-    void mnuOpenExpSpec_Click();   // open an experimental spectrum
     void mnuCopyMF_Click();        // colour metafile to the clipboard
     void mnuCopyBW_Click();        // black-and-white metafile
     void mnuPaste_Click();         // paste a formula picture
@@ -230,8 +253,16 @@ private:
     void DetachExperimental();
     void RunLineShapeHandler(const std::string& name);
 
+    void ArrangeExamples();
+
     SimulationState sim_;
     PlotState plot_;
+    std::filesystem::path programFolder_;
+    std::int32_t NPontExp_ = 0;
+    std::vector<double> ExpXnmrHz_;          // 1..NPontExp, slot 0 unused
+    std::vector<std::int32_t> ExpYgraf_;
+    int transfers_ = 0;
+    bool arrangementTold_ = false;
     FrameLink frame_;
     std::unique_ptr<Dialogs> ownDialogs_;
     Dialogs* dialogs_ = nullptr;

@@ -1,0 +1,283 @@
+// The experimental spectrum window: one processed Bruker proton spectrum
+// with its ppm axis; expand, narrow, widen, step, scroll, stretch and centre
+// the view; calibrate against a reference peak; read points under the
+// mouse; hand the spectrum to the simulator; save its intensities as text.
+//
+// Control names follow the simulator window's scheme: plain names for single
+// controls ("Picture1", "Label10", "Command3", "ScrollBar1"), name_index for
+// array members ("Command8_0", "Command8_1", "Command9_0", "Command9_1"),
+// QActions named after their menu item ("mnuOpenFull", "mnuLine",
+// "mnuAdjust", "mnuDeltaPPM", "mnuTransferData", "mnuSave", ...).
+// The graph is drawn only through GrafMesmoWnd on a DrawingSurface.
+#pragma once
+
+#include <QDialog>
+#include <QMainWindow>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "experimental/bruker_spectrum.h"
+#include "experimental/experimental_plot.h"
+#include "experimental/reference_calibration.h"
+#include "platform/dialogs.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace quble {
+
+// The reference compounds, filled once by the frame window at start-up.
+ReferenceTable& RefTable();
+
+// The graph picture: keeps its drawing like a picture box and reports the
+// mouse to the window in pixels.
+class ExpGraphBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit ExpGraphBox(QWidget* parent);
+    void Draw(const std::function<void(DrawingSurface&)>& paint);
+    const QImage& picture() const;
+
+signals:
+    void mouseDown(int button, int shift, double x, double y);
+    void mouseMove(int buttons, int shift, double x, double y);
+    void mouseUp(int button, int shift, double x, double y);
+    void mouseLeft();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    std::unique_ptr<QImage> picture_;
+};
+
+// "Adjust Spectrum Data to Reference Peak".
+class RefDialog : public QDialog {
+    Q_OBJECT
+public:
+    RefDialog(QWidget* parent, Dialogs& dialogs, const ReferenceTable& table);
+
+    // Both the typed and the picked change of Combo1 land here.
+    void Combo1_Change(const QString& text);
+    void Combo1_KeyPress(int keyAscii);
+    void OKButton_Click();
+    void CancelButton_Click();
+
+    // Results, valid after the dialog closed.
+    bool RefCancelled = true;
+    std::string RefName;
+    float RefShift = 0.0f;
+    bool AutoAdjustTMS = false;
+    std::int32_t NPointsSearch = 240;
+
+    QComboBox* Combo1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QPushButton* OKButton = nullptr;
+    QPushButton* CancelButton = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Dialogs& dialogs_;
+    const ReferenceTable& table_;
+};
+
+class Form100 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Links to the frame and the simulator window; each may stay empty.
+    struct FrameLink {
+        std::function<void()> showSimulatorPanel;     // MDIForm1.Picture1 shown, Picture2 hidden
+        std::function<void()> showExperimentalPanel;  // Picture2 shown, Picture1 hidden
+        std::function<void()> showSimulator;          // the simulator window to the front
+        std::function<void(bool)> showFrameExpand;    // MDIForm1.Command9
+        // "&Transfer Data to Simulator": hands NPontExp, ExpXnmrHz, ExpYgraf over.
+        std::function<void(std::int32_t, const std::vector<double>&, const std::vector<std::int32_t>&)> transfer;
+        std::function<void()> exitProgram;            // default: quit the application
+    };
+
+    // dialogs may be null (real Qt dialogs). programFolder holds "Examples";
+    // runLoad false leaves the window empty until Form_Load runs.
+    Form100(QWidget* parent, Dialogs* dialogs, std::filesystem::path programFolder, bool runLoad = true);
+    ~Form100() override;
+
+    void SetFrameLink(FrameLink link) { frame_ = std::move(link); }
+    const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+    static std::filesystem::path FirstExampleSpectrum(const std::filesystem::path& programFolder);
+
+    // --- load and opening ---
+    void Form_Load();
+    void OpenFull();
+    void mnuOpenFull_Click() { OpenFull(); }
+    void mnuOpenWRAqF_Click();
+    void mnuExit_Click();
+    void Label1_Click();   // "Little endian"
+    void Label2_Click();   // "Big endian"
+    void Label10_DblClick();
+
+    // --- view ---
+    void Grafico();
+    void GrafMesmo();
+    void Command2_Click();   // Line
+    void Command5_Click();   // Points
+    void Command6_Click();   // Medium Points
+    void Command14_Click();  // Big Points
+    void Command15_Click();  // Big Points + Line
+    void SetStyle(ExpDrawStyle style);
+    void Command3_Click();   // Full Spectrum
+    void Command4_Click();   // Expand
+    void Command12_Click();  // narrow
+    void Command13_Click();  // widen
+    void Command10_Click();  // stretch vertically
+    void Command11_Click();  // shrink vertically
+    // shift: 1 Shift, 2 Ctrl, 4 Alt, as the buttons' mouse events give it.
+    void Command8_Click(int index, int shift = 0);   // step right
+    void Command9_Click(int index, int shift = 0);   // step left
+    void ScrollBar1_Change(int value);
+    void mnuCrestThroughCenter_Click();
+
+    // --- mouse on the graph (pixels; button 1 left, 2 right) ---
+    void Picture1_MouseDown(int button, int shift, double x, double y);
+    void Picture1_MouseMove(int buttons, int shift, double x, double y);
+    void Picture1_MouseUp(int button, int shift, double x, double y);
+    void Image1_MouseDown(int button);
+    void Form_MouseMove();   // over the rest of the window
+
+    // --- calibration ---
+    void mnuAdjust_Click();
+    // The modal reference dialog; replaceable so tests can answer it. The
+    // default shows RefDialog.
+    struct RefChoice {
+        bool RefCancelled = true;
+        std::string RefName;
+        float RefShift = 0.0f;
+        bool AutoAdjustTMS = false;
+        std::int32_t NPointsSearch = 240;
+    };
+    std::function<RefChoice()> runRefDialog;
+
+    // --- reading, transfer, saving ---
+    void Command1_Click();
+    void mnuDeltaPPM_Click() { Command1_Click(); }
+    void mnuFreqHz_Click();
+    void mnuTransferData_Click();
+    void mnuSave_Click();
+    void mnuSimul_Click();
+    void mnuExpSp_Click();
+
+    // --- state, for the frame and tests ---
+    const BrukerSpectrum& spectrum() const { return spec_; }
+    BrukerSpectrum& spectrum() { return spec_; }
+    const ExpView& view() const { return view_; }
+    ExpDrawStyle style() const { return style_; }
+    ExpGraphBox* Picture1() const { return picture1_; }
+    QAction* Action(const QString& objectName) const;
+    bool PickReference() const { return pickReference_; }
+    bool HandVisible() const;
+    bool CrossPointer() const { return cross_; }
+    std::int64_t CursorPoint() const { return cursorPoint_; }
+    const std::string& RefName() const { return refName_; }
+    float RefShift() const { return refShift_; }
+    bool ScrollReady() const { return scrollReady_; }
+    double SelStartX() const { return selStartX_; }
+    double SelEndX() const { return selEndX_; }
+    ColorRef CursorLineColor() const { return lineColor_; }
+    int CursorLineWidth() const { return lineWidth_; }
+    ColorRef ByteOrderLabelColor(bool big) const { return big ? label2Color_ : label1Color_; }
+    int Redraws() const { return redraws_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void AfterOpening(const OpenResult& r);
+    void TellReference(const ReferenceOutcome& o);
+    void ShowFailure(const OpenResult& r);
+    void UpdateScrollBar();
+    void EnterFullViewControls();
+    void AfterViewChange();
+    void FocusGraph();
+    void ShowExpandButtons(bool on);
+    void SetCursorLine(double x, ColorRef color, int width);
+    void HideCursorLine();
+    void ShowReadout(bool on);
+    void SetCross(bool on);
+    void ShowHand(double x, std::int64_t point);
+    void HideHand();
+    void PaintByteOrderLabels();
+    void SetReferenceCaption(const std::string& caption);
+    bool ReadingActive() const;
+    void CalibrateAtCursor();
+    void CancelPick();
+    void TurnReadingOn();
+    RefChoice RunRefDialog();
+    void CrestToggled();
+    void FreqHzToggled();
+
+    BrukerSpectrum spec_;
+    ExpView view_;
+    ExpDrawStyle style_ = ExpDrawStyle::Line;
+    OnePointStepper stepper_;
+    FrameLink frame_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    Dialogs* dialogs_ = nullptr;
+    std::filesystem::path programFolder_;
+    std::string lastChosen_;      // the open dialog's file name field
+
+    double selStartX_ = 0.0, selEndX_ = 0.0;
+    bool selecting_ = false;
+    bool scrollReady_ = false;
+    bool settingScroll_ = false;
+    bool pickReference_ = false;
+    bool cross_ = false;
+    std::int64_t cursorPoint_ = 0;
+    std::string refName_;
+    float refShift_ = 0.0f;
+    ColorRef lineColor_ = 0xFF0000;
+    int lineWidth_ = 1;
+    ColorRef label1Color_ = 0x8000000F, label2Color_ = 65535;
+    int redraws_ = 0;
+
+    // Controls.
+    ExpGraphBox* picture1_ = nullptr;
+    QWidget* Picture7 = nullptr;
+    QWidget* Picture6 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr;
+    QLabel *Label6 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr,
+           *Label12 = nullptr;
+    QFrame* Image1 = nullptr;   // selection band
+    QFrame* Line2 = nullptr;    // cursor line
+    QLabel* Image3 = nullptr;   // the reference hand
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr;
+    QPushButton *Command5 = nullptr, *Command6 = nullptr, *Command10 = nullptr, *Command11 = nullptr;
+    QPushButton *Command12 = nullptr, *Command13 = nullptr, *Command14 = nullptr, *Command15 = nullptr;
+    QPushButton* Command8[2] = {nullptr, nullptr};
+    QPushButton* Command9[2] = {nullptr, nullptr};
+    QScrollBar* ScrollBar1 = nullptr;
+    QListWidget *List3 = nullptr, *List4 = nullptr;
+};
+
+}  // namespace quble
