@@ -210,6 +210,8 @@ void EmfSurface::SetPen(const Pen& pen) {
     if (pen == pen_ && penHandle_ != 0) return;
     pen_ = pen;
     penDirty_ = true;
+    // Created and selected now, before the moves and lines that use it.
+    SyncPen();
 }
 
 void EmfSurface::MoveTo(double x, double y) {

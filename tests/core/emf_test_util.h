@@ -1,0 +1,77 @@
+// Reading back what the metafile writer produced: the records in order, with
+// the fields the tests look at.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/emf_format.h"
+
+namespace quble::test {
+
+struct Rec {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    std::int32_t I(std::size_t off) const {
+        std::int32_t v;
+        std::memcpy(&v, bytes.data() + off, 4);
+        return v;
+    }
+    std::uint32_t U(std::size_t off) const { return static_cast<std::uint32_t>(I(off)); }
+    float F(std::size_t off) const {
+        float v;
+        std::memcpy(&v, bytes.data() + off, 4);
+        return v;
+    }
+    // ExtTextOutW's string, as UTF-8 for ASCII texts.
+    std::string Text() const {
+        const std::uint32_t n = U(44), off = U(48);
+        std::string s;
+        for (std::uint32_t i = 0; i < n; ++i) s.push_back(static_cast<char>(bytes[off + 2 * i]));
+        return s;
+    }
+    std::vector<std::uint32_t> Dx() const {
+        const std::uint32_t n = U(44), off = U(72);
+        std::vector<std::uint32_t> d;
+        for (std::uint32_t i = 0; i < n; ++i) d.push_back(U(off + 4 * i));
+        return d;
+    }
+};
+
+// Every record; the walker's error (if any) in *error.
+inline std::vector<Rec> Records(const std::vector<std::uint8_t>& emf, std::string* error = nullptr) {
+    std::vector<Rec> out;
+    EmfRecordWalker w(emf.data(), emf.size());
+    EmfRecord r;
+    while (w.Next(&r)) out.push_back({r.type, std::vector<std::uint8_t>(r.data, r.data + r.size)});
+    if (error) *error = w.error();
+    return out;
+}
+
+inline std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint32_t type) {
+    std::vector<Rec> out;
+    for (const Rec& r : recs)
+        if (r.type == type) out.push_back(r);
+    return out;
+}
+
+inline std::vector<std::uint8_t> ReadAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A fresh empty folder under the system's temporary folder.
+inline std::filesystem::path FreshFolder(const std::string& name) {
+    const auto dir = std::filesystem::temp_directory_path() / ("quble_" + name + "_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+}  // namespace quble::test
