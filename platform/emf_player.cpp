@@ -621,7 +621,8 @@ bool Player::BitmapRecord(const EmfRecord& r) {
     if (flipX || flipY) img = img.mirrored(flipX, flipY);
     ApplyClip();
     p_.setTransform(Xf());
-    p_.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    // Stretched pixel by pixel, as the default stretch mode does.
+    p_.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p_.drawImage(destRect, img, srcRect);
     return true;
 }
