@@ -11,15 +11,18 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "experimental/form100_window.h"
 #include "simulator/form1_window.h"
 
 namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: quble [--startup-png PATH] [--screenshot PATH]\n"
-                 "  --startup-png PATH  write the start-up graph to PATH and exit\n"
-                 "  --screenshot PATH   write a picture of the whole window to PATH and exit\n");
+                 "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R]\n"
+                 "  --startup-png PATH        write the start-up graph to PATH and exit\n"
+                 "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
+                 "  --open-experimental 1R    with --screenshot: show the experimental window with the\n"
+                 "                            spectrum 1R (\"example\": the first example spectrum)\n");
 }
 
 // True once the start-up calculation and every deferred line-shape switch ran.
@@ -36,12 +39,15 @@ bool StartUpDone(const quble::Form1& f) {
 int main(int argc, char** argv) {
     std::string startupPng;
     std::string screenshot;
+    std::string experimental;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
             startupPng = argv[++i];
         } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
             screenshot = argv[++i];
+        } else if (std::strcmp(argv[i], "--open-experimental") == 0 && hasValue) {
+            experimental = argv[++i];
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             Usage();
             return 0;
@@ -68,7 +74,7 @@ int main(int argc, char** argv) {
     quble::MainFrame frame;
     const bool batch = !startupPng.empty() || !screenshot.empty();
     if (batch) {
-        frame.resize(1000, 720);
+        frame.resize(1000, experimental.empty() ? 720 : 800);
         frame.show();
     } else {
         const QScreen* screen = QGuiApplication::primaryScreen();
@@ -91,6 +97,11 @@ int main(int argc, char** argv) {
         if (!frame.form1()->HasGraph()) {
             std::fprintf(stderr, "The start-up calculation did not finish.\n");
             result = 1;
+        }
+        if (result == 0 && !experimental.empty()) {
+            quble::Form100* f = frame.EnsureForm100();
+            frame.form100Window()->showMaximized();
+            if (experimental != "example") f->OpenSpectrumFile(experimental);
         }
         QApplication::processEvents();
         if (result == 0 && !startupPng.empty() &&

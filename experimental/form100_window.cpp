@@ -601,20 +601,25 @@ void Form100::OpenFull() {
         if (!chosen || chosen->empty()) return;
         lastChosen_ = *chosen;
         start = *chosen;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        r = quble::OpenFull(spec_, *chosen);
-        QApplication::restoreOverrideCursor();
-        if (r.status != OpenStatus::FileTypeUnsupported) break;
+        r = OpenSpectrumFile(*chosen);
+        if (r.status != OpenStatus::FileTypeUnsupported) return;
         if (dialogs_->MessageBox(r.title, r.text, MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes) {
             spec_.OpenCancelled = true;
             return;
         }
     }
+}
+
+OpenResult Form100::OpenSpectrumFile(const std::string& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const OpenResult r = quble::OpenFull(spec_, path);
+    QApplication::restoreOverrideCursor();
     if (r.ok()) {
         AfterOpening(r);
-    } else {
+    } else if (r.status != OpenStatus::FileTypeUnsupported) {
         ShowFailure(r);
     }
+    return r;
 }
 
 void Form100::mnuOpenWRAqF_Click() {

@@ -128,6 +128,10 @@ public:
     // --- load and opening ---
     void Form_Load();
     void OpenFull();
+    // The opening after the file was chosen: the new spectrum, or the
+    // failure told and the old spectrum kept. A name other than "1r" is
+    // returned untold (OpenFull asks about it).
+    OpenResult OpenSpectrumFile(const std::string& path);
     void mnuOpenFull_Click() { OpenFull(); }
     void mnuOpenWRAqF_Click();
     void mnuExit_Click();
