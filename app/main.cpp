@@ -3,6 +3,7 @@
 // a PNG instead; --screenshot grabs the whole frame after start-up.
 #include <QApplication>
 #include <QImage>
+#include <QMdiSubWindow>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
