@@ -536,10 +536,16 @@ const std::vector<std::uint8_t>& EmfSurface::Finish() {
         // Logical to device through the page mapping.
         const double sx = anisotropic_ && winExtX_ ? static_cast<double>(vpExtX_) / winExtX_ : 1.0;
         const double sy = anisotropic_ && winExtY_ ? static_cast<double>(vpExtY_) / winExtY_ : 1.0;
-        Put32(hdr + 8, static_cast<std::uint32_t>(L(std::floor(minX_ * sx))));
-        Put32(hdr + 12, static_cast<std::uint32_t>(L(std::floor(minY_ * sy))));
-        Put32(hdr + 16, static_cast<std::uint32_t>(L(std::ceil(maxX_ * sx))));
-        Put32(hdr + 20, static_cast<std::uint32_t>(L(std::ceil(maxY_ * sy))));
+        // Drawing beyond the picture (the envelope runs past both sides) is
+        // cut off by it; readers place the picture by these bounds.
+        const double devW = setup_.frame.right / 2540.0 * setup_.screen.HORZRES * 25.4 / setup_.screen.HORZSIZE;
+        const double devH = setup_.frame.bottom / 2540.0 * setup_.screen.VERTRES * 25.4 / setup_.screen.VERTSIZE;
+        auto clampX = [&](double v) { return std::clamp(v, 0.0, std::max(0.0, std::round(devW) - 1)); };
+        auto clampY = [&](double v) { return std::clamp(v, 0.0, std::max(0.0, std::round(devH) - 1)); };
+        Put32(hdr + 8, static_cast<std::uint32_t>(L(clampX(std::floor(minX_ * sx)))));
+        Put32(hdr + 12, static_cast<std::uint32_t>(L(clampY(std::floor(minY_ * sy)))));
+        Put32(hdr + 16, static_cast<std::uint32_t>(L(clampX(std::ceil(maxX_ * sx)))));
+        Put32(hdr + 20, static_cast<std::uint32_t>(L(clampY(std::ceil(maxY_ * sy)))));
     }
     Put32(hdr + 48, static_cast<std::uint32_t>(bytes_.size()));
     Put32(hdr + 52, records_);

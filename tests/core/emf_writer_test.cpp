@@ -127,8 +127,11 @@ TEST(EmfPage, FrameInHundredthsOfMillimetreAndMappingFromTheScreen) {
         }
     }
     // The bounds hold the frame line at (1, 1)-(662, 499), in device pixels.
-    EXPECT_LE(h.bounds.left, 1);
+    // The envelope runs past both sides; the bounds stop at the picture.
+    EXPECT_EQ(h.bounds.left, 0);
     EXPECT_GE(h.bounds.right, std::lround(662.0 * recs[3].I(8) / 663) - 1);
+    EXPECT_LT(h.bounds.right, recs[3].I(8));
+    EXPECT_LT(h.bounds.bottom, recs[3].I(12));
 }
 
 TEST(EmfWindDraw, RecordsFollowTheDrawingOrder) {
