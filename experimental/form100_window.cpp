@@ -323,6 +323,8 @@ void Form100::BuildControls() {
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
     Command4->hide();
     Command13->setEnabled(false);
+    // Room for both captions, so the row does not jump when reading toggles.
+    Command1->setMinimumWidth(Command1->fontMetrics().horizontalAdvance(kReadOff) + 16);
 
     // Title strip.
     Picture7 = new QWidget(central);
@@ -650,7 +652,7 @@ void Form100::AfterOpening(const OpenResult& r) {
     SetCross(false);
     Image1->hide();
     ShowExpandButtons(false);
-    if (spec_.ReadAcqus) Label10->setText(Q(spec_.Title));
+    if (spec_.ReadAcqus) SetTitle(spec_.Title);
     Label3->setText(Q("File Size: " + std::to_string(spec_.FileSizeBytes) + " Bytes"));
     SetReferenceCaption(spec_.ReferenceCaption);
     PaintByteOrderLabels();
@@ -721,11 +723,17 @@ void Form100::Label10_DblClick() {
     const std::optional<std::string> t =
         dialogs_->InputBox("Enter the title for this spectrum", "Spectrum Title", Label10->text().toStdString());
     if (!t || t->empty()) return;
-    Label10->setText(Q(*t));
-    spec_.Title = *t;
+    SetTitle(*t);
 }
 
 void Form100::SetReferenceCaption(const std::string& caption) { Label5->setText(Q(caption)); }
+
+void Form100::SetTitle(const std::string& title) {
+    spec_.Title = title;
+    Label10->setText(Q(title));
+    // Centred again at once, not only at the next layout pass.
+    Picture7->layout()->activate();
+}
 
 // -------------------------------------------------------------------- view
 

@@ -233,6 +233,7 @@ private:
     void HideHand();
     void PaintByteOrderLabels();
     void SetReferenceCaption(const std::string& caption);
+    void SetTitle(const std::string& title);
     bool ReadingActive() const;
     void CalibrateAtCursor();
     void CancelPick();

@@ -127,6 +127,11 @@ TEST_F(Form100Test, ManualCalibrationReadsExactlyTheReferenceShift) {
     form->Picture1_MouseMove(0, 0, XOf(peak), 10);
     EXPECT_EQ(Text("Label6"), "7.27 ppm");
     EXPECT_EQ(Text("Label8"), QString("Point # %1").arg(peak));
+
+    // For looking at: the calibrated, expanded window with its reading.
+    if (const QByteArray dir = qgetenv("QUBLE_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        form->grab().save(QString::fromLocal8Bit(dir) + "/form100-calibrated.png");
+    }
 }
 
 TEST_F(Form100Test, RightButtonCancelsThePick) {
