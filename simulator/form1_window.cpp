@@ -232,7 +232,7 @@ void Form1::BuildControls() {
     // J values: one row per hydrogen, one column per coupling.
     jGrid_ = new QWidget(central);
     jGrid_->setObjectName("JGrid");
-    jGrid_->setGeometry(176, 92, 26 + kMaxJ * 28, 16 + kMaxHydrogens * 18);
+    jGrid_->setGeometry(188, 92, 26 + kMaxJ * 28, 16 + kMaxHydrogens * 18);
     for (int k = 0; k < kMaxJ; ++k) {
         Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1), {26 + k * 28, 0, 27, 14});
         Label4[k]->setAlignment(Qt::AlignCenter);
