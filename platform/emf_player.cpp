@@ -449,7 +449,7 @@ bool Player::TextRecord(const EmfRecord& r, bool wide) {
 
     p_.setTransform(QTransform());
     p_.translate(dev);
-    if (f.escapement != 0) p_.rotate(-f.escapement / 10.0);
+    if (f.escapement != 0) p_.rotate(-static_cast<double>(f.escapement) / 10.0);
     p_.setRenderHint(QPainter::Antialiasing, true);
     p_.setRenderHint(QPainter::TextAntialiasing, true);
     if (st_.bkMode == 2) p_.fillRect(QRectF(x0, baseline - fm.ascent(), width, fm.height()), st_.bkColor);
@@ -854,7 +854,8 @@ bool Player::Record(const EmfRecord& r) {
             QPainterPath path;
             if (r.type == emr::ELLIPSE) path.addEllipse(box);
             else if (r.type == emr::RECTANGLE) path.addRect(box);
-            else path.addRoundedRect(box, std::abs(r.I32(24)) / 2.0, std::abs(r.I32(28)) / 2.0);
+            else path.addRoundedRect(box, std::fabs(static_cast<double>(r.I32(24))) / 2.0,
+                                     std::fabs(static_cast<double>(r.I32(28))) / 2.0);
             Draw(path, true, true);
             return true;
         }

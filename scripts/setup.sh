@@ -2,7 +2,7 @@
 # Installs the Debian packages the project builds and runs with, when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libuemf-dev
-          fonts-liberation2 libgtest-dev libbenchmark-dev xvfb xauth)
+          fonts-liberation2 libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

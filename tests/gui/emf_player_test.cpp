@@ -256,6 +256,8 @@ TEST(EmfPlayer, TextWithAdvancesAndEscapement) {
     EXPECT_LE(up.bottom(), 61);
     EXPECT_GE(up.left(), 10);
     EXPECT_LE(up.right(), 10 + 25);
+    // The most negative escapement is an angle like any other.
+    EXPECT_FALSE(inkBox(text(INT32_MIN, {})).isEmpty());
 }
 
 TEST(EmfPlayer, DeviceIndependentBitmaps) {
