@@ -19,11 +19,11 @@ namespace quble {
 // The 24 shipped names, in the order the program checks them.
 const std::vector<std::string>& ShippedFileNames();
 
-// The five formula pictures "Ex1.emf" .. "Ex5.emf" are not produced yet.
-// Until they ship, the first-run check does not require them, and the
-// arrangement sorts each one only when it is present. Flip this when the
-// pictures are part of every installation.
-inline constexpr bool kExamplePicturesShipped = false;
+// The five formula pictures "Ex1.emf" .. "Ex5.emf" are drawn by the example
+// generator and ship with every installation, so the first-run check
+// requires all 24 names. (The arrangement still sorts a picture only when it
+// is present, which keeps older installations without them working.)
+inline constexpr bool kExamplePicturesShipped = true;
 
 bool IsExamplePicture(const std::string& name);
 

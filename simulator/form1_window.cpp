@@ -16,16 +16,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 
 #include "examples/program_folder.h"
+#include "platform/formula_image.h"
 #include "platform/qpainter_surface.h"
 #include "platform/qt_dialogs.h"
 #include "simulator/form3_dialog.h"
 #include "simulator/input_rules.h"
+#include "simulator/simulator_picture.h"
 
 namespace quble {
 
@@ -133,7 +136,10 @@ void GraphBox::RememberMouse(const QPointF& pos) {
     lastY_ = pos.y() * ScaleHeight() / height();
 }
 
-void GraphBox::mouseMoveEvent(QMouseEvent* e) { RememberMouse(e->position()); }
+void GraphBox::mouseMoveEvent(QMouseEvent* e) {
+    RememberMouse(e->position());
+    if (onMouseMove) onMouseMove();
+}
 void GraphBox::mousePressEvent(QMouseEvent* e) {
     RememberMouse(e->position());
     setFocus();
@@ -149,6 +155,7 @@ Form1::Form1(QWidget* parent, Dialogs* dialogs, bool runLoad) : QMainWindow(pare
     setObjectName("Form1");
     setWindowTitle("Spectrum Simulation");
     SetDialogs(dialogs);
+    SetClipboard(nullptr);
     swatchColors_ = kPeakSwatches;
     BuildControls();
     BuildMenus();
@@ -310,6 +317,10 @@ void Form1::BuildControls() {
 
     picture1_ = new GraphBox(central);
     picture1_->move(4, kGraphTop);
+    image1_ = new FormulaImage(picture1_);
+    image1_->SetUnitsPerPixel(picture1_->ScaleWidth() / picture1_->width(),
+                              picture1_->ScaleHeight() / picture1_->height());
+    picture1_->onMouseMove = [this] { image1_->GraphMouseMove(); };
     connect(picture1_, &GraphBox::doubleClicked, this, [this] {
         const double x = picture1_->lastX(), y = picture1_->lastY();
         auto inside = [x, y](const GraphLabel& l) {
@@ -375,14 +386,18 @@ void Form1::BuildMenus() {
     add(file, "mnuOpenExpSpec", "&Open Experimental Spectrum", [this] { mnuOpenExpSpec_Click(); })
         ->setEnabled(false);
     file->addSeparator();
+    add(file, "mnuExportPicture", "Export Picture...", [this] { mnuExportPicture_Click(); });
+    file->addSeparator();
     add(file, "mnuExit", "E&xit", [this] { mnuExit_Click(); });
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     edit->setObjectName("mnuEdit");
-    add(edit, "mnuCopyMF", "&Copy", [this] { mnuCopyMF_Click(); })->setEnabled(false);
-    add(edit, "mnuCopyBW", "Copy &Black and White", [this] { mnuCopyBW_Click(); })->setEnabled(false);
-    add(edit, "mnuPaste", "&Paste (Formula)", [this] { mnuPaste_Click(); })->setEnabled(false);
+    add(edit, "mnuCopyMF", "&Copy", [this] { mnuCopyMF_Click(); });
+    add(edit, "mnuCopyBW", "Copy &Black and White", [this] { mnuCopyBW_Click(); });
+    add(edit, "mnuCopy", "Copy as Bitmap", [this] { mnuCopy_Click(); })->setVisible(false);
+    add(edit, "mnuPaste", "&Paste (Formula)", [this] { mnuPaste_Click(); });
     add(edit, "mnuDelFormula", "&Delete Formula", [this] { mnuDelFormula_Click(); })->setEnabled(false);
+    connect(edit, &QMenu::aboutToShow, this, [this] { mnuEdit_Show(); });
 
     QMenu* view = menuBar()->addMenu("&View");
     view->setObjectName("mnuView");
@@ -463,6 +478,8 @@ void Form1::BuildTimers() {
     Timer7 = make("Timer7", 400, &Form1::Timer7_Timer);
     Timer4 = make("Timer4", 500, &Form1::Timer4_Timer);
     Timer5 = make("Timer5", 500, &Form1::Timer5_Timer);
+    // The bitmap copy waits for the clipboard's clearing to go through.
+    Timer3 = make("Timer3", 1, &Form1::Timer3_Timer);
 }
 
 // ---------------------------------------------------------------- helpers
@@ -780,7 +797,7 @@ void Form1::LoadExample(const ExampleSet& ex) {
     Text2->setText(QString::number(nh));
     Text2_KeyPress(13);
 
-    mnuDelFormula_Click();  // the example's formula picture arrives with the picture export
+    ExamplePictureAdd((programFolder_ / ex.picturePath).string());
 
     plot_.Label8.caption = ex.title;
     for (int i = 0; i < nh && i < kMaxHydrogens; ++i) {
@@ -1335,9 +1352,186 @@ void Form1::mnuSplitDiagra_Click() {
 void Form1::mnuOpenExpSpec_Click() {
     if (frame_.openExperimental) frame_.openExperimental();
 }
-void Form1::mnuCopyMF_Click() {}
-void Form1::mnuCopyBW_Click() {}
-void Form1::mnuPaste_Click() {}
-void Form1::mnuDelFormula_Click() {}
+// ---------------------------------------------------------------- pictures
+
+namespace {
+std::string AppTitle() {
+    const QString n = QCoreApplication::applicationName();
+    return n.isEmpty() ? "Quble" : n.toStdString();
+}
+}  // namespace
+
+void Form1::SetClipboard(Clipboard* c) {
+    if (c) {
+        clipboard_ = c;
+        ownClipboard_.reset();
+    } else {
+        ownClipboard_ = std::make_unique<QtClipboard>();
+        clipboard_ = ownClipboard_.get();
+    }
+}
+
+ScreenMetrics Form1::Screen() const {
+    const QScreen* s = screen();
+    if (!s) s = QGuiApplication::primaryScreen();
+    return ScreenMetricsOf(s);
+}
+
+FormulaPicture Form1::Formula() const {
+    FormulaPicture f;
+    f.FormulaShown = FormulaShown_;
+    f.FormulaFromExample = FormulaFromExample_;
+    f.ExampleFormulaPath = ExampleFormulaPath_;
+    const QRectF r = image1_->UnitRect();
+    f.Left = r.left();
+    f.Top = r.top();
+    f.Width = r.width();
+    f.Height = r.height();
+    return f;
+}
+
+GraphPicture Form1::CurrentGraphPicture() {
+    std::vector<std::uint8_t> emf;
+    if (FormulaShown_ && image1_->HasPicture()) emf = image1_->Emf();
+    return SimulatorGraphPicture(plot_, sim_, std::move(emf), image1_->UnitRect(), Screen());
+}
+
+void Form1::CopyPicture(bool bw) {
+    // Without a calculated graph there is nothing to draw.
+    if (!hasGraph_) return;
+    PictureExport ex;
+    ex.BWExport = bw;
+    ex.ProgramFolder = programFolder_.string();
+    ex.formula = Formula();
+    ex.screen = Screen();
+    std::vector<std::uint8_t> emf;
+    std::string error;
+    if (!MakeCurPicMF(plot_, sim_, ex, &emf, &error)) {
+        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        return;
+    }
+    // The same drawing as SVG and PNG, for programs that take no metafile.
+    const GraphPicture g = CurrentGraphPicture();
+    const QByteArray svg = GraphSvg(g, bw);
+    const QByteArray png = GraphPng(g, bw, 2.0 * g.screen.LOGPIXELSX);
+    clipboard_->Clear();
+    clipboard_->SetMimeData(PictureMimeData(emf, svg, png));
+}
+
+void Form1::mnuCopyMF_Click() { CopyPicture(false); }
+void Form1::mnuCopyBW_Click() { CopyPicture(true); }
+
+void Form1::mnuCopy_Click() {
+    clipboard_->Clear();
+    Timer3->start();
+}
+
+void Form1::Timer3_Timer() {
+    Timer3->stop();
+    clipboard_->Clear();
+    auto* d = new QMimeData;
+    d->setImageData(picture1_->picture());
+    clipboard_->SetMimeData(d);
+}
+
+bool Form1::ShowFormula(std::vector<std::uint8_t> emf) {
+    return image1_->ShowPicture(std::move(emf), 448, 24, 200);
+}
+
+void Form1::mnuPaste_Click() {
+    std::optional<ClipPicture> pic = TakeClipPicture(clipboard_->MimeData());
+    std::string note;
+    std::vector<std::uint8_t> emf;
+    if (pic) emf = FormulaEmfFromClip(*pic, &note);
+    if (emf.empty()) {
+        dialogs_->MessageBox("No Picture!", "There is no metafile picture in the clipboard!", MsgButtons::Ok,
+                             MsgIcon::Critical);
+        return;
+    }
+    // Saved first: a picture that cannot be kept would vanish from the next
+    // export, so it is not shown either.
+    std::string error;
+    if (!SaveClipMF(emf, programFolder_.string(), kSvClipMFFile, &error)) {
+        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        return;
+    }
+    if (!ShowFormula(std::move(emf))) {
+        dialogs_->MessageBox("No Picture!", "There is no metafile picture in the clipboard!", MsgButtons::Ok,
+                             MsgIcon::Critical);
+        return;
+    }
+    FormulaShown_ = true;
+    FormulaFromExample_ = false;
+    Action("mnuDelFormula")->setEnabled(true);
+    QCoreApplication::processEvents();
+}
+
+void Form1::mnuDelFormula_Click() {
+    image1_->ClearPicture();
+    FormulaShown_ = false;
+    FormulaFromExample_ = false;
+    Action("mnuDelFormula")->setEnabled(false);
+}
+
+void Form1::ExamplePictureAdd(const std::string& path) {
+    ExampleFormulaPath_ = path;
+    image1_->ClearPicture();
+    std::vector<std::uint8_t> emf;
+    if (!ReadFormulaFile(path, &emf, nullptr) || !ShowFormula(std::move(emf))) {
+        image1_->ClearPicture();
+        FormulaShown_ = FormulaFromExample_ = false;
+        Action("mnuDelFormula")->setEnabled(false);
+        return;
+    }
+    FormulaShown_ = FormulaFromExample_ = true;
+    Action("mnuDelFormula")->setEnabled(true);
+}
+
+void Form1::VerifFormula(const std::filesystem::path& folder) {
+    mnuDelFormula_Click();
+    if (std::optional<std::filesystem::path> f = FindFormulaBeside(folder)) ExamplePictureAdd(f->string());
+}
+
+void Form1::mnuEdit_Show() {
+    Action("mnuCopyMF")->setEnabled(hasGraph_);
+    Action("mnuCopyBW")->setEnabled(hasGraph_);
+    Action("mnuPaste")->setEnabled(HasClipPicture(clipboard_->MimeData()));
+    Action("mnuDelFormula")->setEnabled(FormulaShown_);
+}
+
+void Form1::mnuExportPicture_Click() {
+    if (!hasGraph_) return;
+    const std::optional<std::string> path =
+        dialogs_->SaveFile("Export Picture", (programFolder_ / "Graph.emf").string(),
+                           "Enhanced Metafile (*.emf);;SVG (*.svg);;PDF (*.pdf);;PNG (*.png)");
+    if (!path || path->empty()) return;
+    const std::optional<PictureFormat> format = PictureFormatForPath(*path);
+    if (!format) {
+        dialogs_->MessageBox("Export Picture",
+                             "The file name must end in .emf, .svg, .pdf or .png:\r\n" + *path, MsgButtons::Ok,
+                             MsgIcon::Warning);
+        return;
+    }
+    double dpi = 96.0;
+    if (*format == PictureFormat::Png) {
+        const std::optional<std::string> answer =
+            dialogs_->InputBox("Resolution of the PNG picture in dots per inch (96, 150, 300 or 600):",
+                               "Export Picture", "300");
+        if (!answer) return;
+        const std::optional<double> v = ParseLocaleNumber(*answer, decSep_);
+        if (!v || *v < 10 || *v > 2400) {
+            dialogs_->MessageBox("Export Picture", "The resolution must be a number from 10 to 2400 dpi.",
+                                 MsgButtons::Ok, MsgIcon::Warning);
+            return;
+        }
+        dpi = *v;
+    }
+    std::string error;
+    if (!ExportGraphPicture(CurrentGraphPicture(), *path, *format, false, dpi, &error)) {
+        dialogs_->MessageBox("Export Picture", "The picture could not be saved:\r\n" + error, MsgButtons::Ok,
+                             MsgIcon::Critical);
+    }
+}
+
 
 }  // namespace quble

@@ -25,8 +25,11 @@
 #include <vector>
 
 #include "examples/example_sets.h"
+#include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/graph_picture.h"
 #include "render/spectrum_plot.h"
+#include "render/wind_draw.h"
 #include "simulator/multiplet.h"
 #include "simulator/simulation_state.h"
 
@@ -43,6 +46,7 @@ class QTimer;
 namespace quble {
 
 class Form3;
+class FormulaImage;
 
 // The graph box: an off-screen picture (like a picture box that keeps its
 // drawing) shown at its own size, with a user scale 663 units wide.
@@ -61,6 +65,10 @@ public:
     double lastY() const { return lastY_; }
     // Picture pixels of a point in user units (for tests and hit checks).
     QPoint ToPixels(double x, double y) const;
+
+    // Called on every pointer movement over the graph (the formula picture
+    // hides its handle then).
+    std::function<void()> onMouseMove;
 
 signals:
     void doubleClicked();
@@ -189,11 +197,30 @@ public:
     const std::vector<std::int32_t>& ExpYgraf() const { return ExpYgraf_; }
     int ExperimentalTransfers() const { return transfers_; }
 
-    // Hooks for what later features fill in; they do nothing yet.
-    void mnuCopyMF_Click();        // colour metafile to the clipboard
-    void mnuCopyBW_Click();        // black-and-white metafile
+    // --- picture export and the formula picture ---
+    // The clipboard the copies go to and pastes come from; null: the system
+    // clipboard.
+    void SetClipboard(Clipboard* c);
+    Clipboard& clipboard() { return *clipboard_; }
+    void mnuCopyMF_Click();        // colour metafile (with SVG and PNG) to the clipboard
+    void mnuCopyBW_Click();        // the same in black and white
+    void mnuCopy_Click();          // "Copy as Bitmap" (hidden): the graph box's image, by Timer3
+    void Timer3_Timer();
     void mnuPaste_Click();         // paste a formula picture
     void mnuDelFormula_Click();    // remove the formula picture
+    void mnuExportPicture_Click(); // "Export Picture...": EMF, SVG, PDF or PNG
+    void mnuEdit_Show();           // the Edit menu's entries enabled for what can be done now
+    // Shows a formula picture file (an example's); on any failure there is
+    // no formula and both flags are cleared.
+    void ExamplePictureAdd(const std::string& path);
+    // The formula picture that lies beside a spectrum in folder, or none.
+    void VerifFormula(const std::filesystem::path& folder);
+    // The formula's flags, path and Image1 rectangle (user units).
+    FormulaPicture Formula() const;
+    FormulaImage* Image1() const { return image1_; }
+    // The graph as the exports draw it (formula included).
+    GraphPicture CurrentGraphPicture();
+    ScreenMetrics Screen() const;
 
     // --- state, for the frame, the export and tests ---
     const SimulationState& sim() const { return sim_; }
@@ -254,6 +281,8 @@ private:
     void RunLineShapeHandler(const std::string& name);
 
     void ArrangeExamples();
+    void CopyPicture(bool bw);
+    bool ShowFormula(std::vector<std::uint8_t> emf);
 
     SimulationState sim_;
     PlotState plot_;
@@ -267,6 +296,12 @@ private:
     std::unique_ptr<Dialogs> ownDialogs_;
     Dialogs* dialogs_ = nullptr;
     Form3* form3_ = nullptr;
+    std::unique_ptr<Clipboard> ownClipboard_;
+    Clipboard* clipboard_ = nullptr;
+    FormulaImage* image1_ = nullptr;
+    bool FormulaShown_ = false;
+    bool FormulaFromExample_ = false;
+    std::string ExampleFormulaPath_;
 
     // Window-side input state: what the Enter sequence has confirmed so far.
     int NH_ = 1;
@@ -307,6 +342,7 @@ private:
     QMenu* mnuPointSize = nullptr;
     QTimer *Timer2 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr, *Timer7 = nullptr;
     QTimer *TimerLorentzian = nullptr, *TimerLorGauss = nullptr;
+    QTimer* Timer3 = nullptr;
 };
 
 }  // namespace quble

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "examples/generator/example_pictures.h"
 #include "examples/program_folder.h"
 
 namespace quble::examplegen {
@@ -459,13 +460,7 @@ const std::vector<SpectrumRecipe>& ExampleRecipes() {
     return recipes;
 }
 
-std::vector<std::string> GeneratedFileNames() {
-    std::vector<std::string> names;
-    for (const auto& n : ShippedFileNames()) {
-        if (!IsExamplePicture(n)) names.push_back(n);
-    }
-    return names;
-}
+std::vector<std::string> GeneratedFileNames() { return ShippedFileNames(); }
 
 double ProvisionalHz(const SpectrumRecipe& r, std::int64_t i) {
     const double hzPerPoint = r.swh / static_cast<double>(r.si - 1);
@@ -783,7 +778,15 @@ std::string ReadMeText() {
     t += "  away from 0 Hz, as on a real instrument: calibrate to TMS (automatically when\n";
     t += "  opening, or with the \"&Reference\" menu) before reading shifts.\n\n";
     t += "Shifts and coupling constants are in Hz; shifts are counted from TMS (0 Hz),\n";
-    t += "and ppm = Hz / 500.13. Widths are full widths at half height.\n";
+    t += "and ppm = Hz / 500.13. Widths are full widths at half height.\n\n";
+    t += "Formula pictures\n";
+    t += "----------------\n";
+    t += "\"Ex1.emf\" to \"Ex5.emf\" are drawn by the same generator through Quble's own\n";
+    t += "metafile writer: each shows a structure fragment around the example's\n";
+    t += "hydrogen(s), with the hydrogens of the examples in blue, and the compound's\n";
+    t += "title. They illustrate where a multiplet belongs; they are not complete\n";
+    t += "structures. \"Ex1.emf\" serves every part of Example 1 and lies in both\n";
+    t += "Example 1 folders.\n";
 
     const auto& folders = ExampleFolders();
     for (const auto& r : ExampleRecipes()) {
@@ -848,6 +851,11 @@ WriteResult WriteExampleFiles(const fs::path& folder) {
         res.written.push_back(name);
     };
     write("ReadMe.txt", ReadMeText());
+    const auto pictures = ExamplePictureNames();
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const auto emf = ExamplePictureEmf(static_cast<int>(i) + 1);
+        write(pictures[i], std::string(emf.begin(), emf.end()));
+    }
     for (const auto& r : ExampleRecipes()) {
         const auto data = Synthesize(r);
         const auto [lo, hi] = std::minmax_element(data.begin(), data.end());

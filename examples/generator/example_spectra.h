@@ -57,8 +57,8 @@ struct SpectrumRecipe {
 // The six spectra in the shipped order 1a, 1b, 2, 3, 4, 5.
 const std::vector<SpectrumRecipe>& ExampleRecipes();
 
-// The names of the files the generator writes (the shipped names without
-// the formula pictures).
+// The names of the files the generator writes: every shipped name, the
+// formula pictures included.
 std::vector<std::string> GeneratedFileNames();
 
 // Frequency of point i (1 = leftmost) on the axis built from O1 and SW_h.

@@ -1,0 +1,147 @@
+#include "simulator/simulator_picture.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+
+#include <cmath>
+
+#include "examples/generator/example_pictures.h"
+#include "platform/emf_player.h"
+#include "platform/qpainter_surface.h"
+#include "render/wind_draw.h"
+
+namespace quble {
+
+namespace {
+// The window's graph box, in pixels and user units.
+constexpr int kBoxWidth = 663;
+constexpr int kBoxHeight = 356;
+// The window's default colour of the individual peaks (its second swatch).
+constexpr ColorRef kDefaultIndPeakColor = 0x00C0C0C0;
+}  // namespace
+
+ScreenMetrics ScreenMetricsOf(const QScreen* screen) {
+    ScreenMetrics m;
+    if (!screen) return m;
+    const QSize px = screen->size();
+    const QSizeF mm = screen->physicalSize();
+    const double dpiX = screen->logicalDotsPerInchX(), dpiY = screen->logicalDotsPerInchY();
+    if (px.width() > 0 && px.height() > 0) {
+        m.HORZRES = px.width();
+        m.VERTRES = px.height();
+    }
+    if (dpiX > 0) m.LOGPIXELSX = static_cast<int>(std::lround(dpiX));
+    if (dpiY > 0) m.LOGPIXELSY = static_cast<int>(std::lround(dpiY));
+    if (mm.width() >= 1 && mm.height() >= 1) {
+        m.HORZSIZE = static_cast<int>(std::lround(mm.width()));
+        m.VERTSIZE = static_cast<int>(std::lround(mm.height()));
+    } else {
+        m.HORZSIZE = static_cast<int>(std::lround(m.HORZRES * 25.4 / m.LOGPIXELSX));
+        m.VERTSIZE = static_cast<int>(std::lround(m.VERTRES * 25.4 / m.LOGPIXELSY));
+    }
+    return m;
+}
+
+GraphPicture SimulatorGraphPicture(PlotState& plot, const SimulationState& sim, std::vector<std::uint8_t> formulaEmf,
+                                   const QRectF& formulaRect, const ScreenMetrics& screen) {
+    GraphPicture g;
+    g.scaleWidth = plot.ScaleWidth;
+    g.scaleHeight = plot.ScaleHeight;
+    g.screen = screen;
+    g.formulaEmf = std::move(formulaEmf);
+    g.formulaRect = formulaRect;
+    PlotState* p = &plot;
+    const SimulationState* s = &sim;
+    g.draw = [p, s](DrawingSurface& dc, bool bw, const std::function<void(DrawingSurface&)>& formula) {
+        WindDraw(*p, *s, dc, bw, formula);
+    };
+    return g;
+}
+
+QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left, double top, double longSide) {
+    const QSizeF n = EmfNaturalSize(emf);
+    if (n.isEmpty()) return {};
+    const double k = n.height() > n.width() ? longSide / n.height() : longSide / n.width();
+    return QRectF(left, top, n.width() * k, n.height() * k);
+}
+
+std::unique_ptr<SimulatorGraph> BuildSimulatorGraph(const SimulatorGraphRequest& r, std::string* error) {
+    auto g = std::make_unique<SimulatorGraph>();
+    g->sim = std::make_unique<SimulationState>();
+    SimulationState& sim = *g->sim;
+    sim.ticks = TicksFor(r.shape);
+    sim.Slider4 = r.lorentzPercent;
+    sim.NPeakPts = 30;
+    SimulationInput in = r.input;
+    if (auto e = StartProcess(sim, in)) {
+        if (error) *error = e->message;
+        return nullptr;
+    }
+    PlotState& plot = g->plot;
+    InitPlotGeometry(plot, kBoxHeight * kPlotScaleWidth / kBoxWidth);
+    plot.options.IndPeakColor = kDefaultIndPeakColor;
+    plot.DecSep = in.DecSep;
+    plot.JText = in.JText;
+    plot.WidthText = in.Text4;
+    plot.Label8.caption = r.title;
+    for (int i = 0; i < kMaxHydrogens; ++i) {
+        plot.Label9[i].caption = i < static_cast<int>(r.hydrogenNames.size()) ? r.hydrogenNames[i]
+                                                                               : "H" + std::to_string(i + 1);
+    }
+    AjPlotSize(plot, sim);
+    // Laid out on an image of the graph box, with the fonts the window uses.
+    QImage box(kBoxWidth, kBoxHeight, QImage::Format_RGB32);
+    box.fill(Qt::white);
+    {
+        QPainter p(&box);
+        QPainterSurface s(p, QRectF(0, 0, kBoxWidth, kBoxHeight), plot.ScaleWidth, plot.ScaleHeight);
+        CalcFirstPlot(plot, sim, s);
+        PrtLablsOtherMF(plot, s);
+        const TextExtent e = s.MeasureText(SpectrumTitleFont(), plot.Label8.caption);
+        plot.Label8.width = e.width;
+        plot.Label8.height = e.height;
+    }
+    if (!r.formulaEmf.empty()) {
+        g->formulaRect = FormulaRectFor(r.formulaEmf);
+        if (!g->formulaRect.isEmpty()) g->formulaEmf = r.formulaEmf;
+    }
+    return g;
+}
+
+SimulatorGraphRequest ExampleGraphRequest(const ExampleSet& ex) {
+    SimulatorGraphRequest r;
+    SimulationInput& in = r.input;
+    in.DecSep = '.';
+    in.Text2 = std::to_string(ex.hydrogens.size());
+    for (std::size_t h = 0; h < ex.hydrogens.size() && h < static_cast<std::size_t>(kMaxHydrogens); ++h) {
+        in.Text6[h] = ex.hydrogens[h].shift;
+        in.Text1[h] = std::to_string(ex.hydrogens[h].j.size());
+        for (std::size_t k = 0; k < ex.hydrogens[h].j.size() && k < static_cast<std::size_t>(kMaxJ); ++k) {
+            in.JText[h][k] = ex.hydrogens[h].j[k];
+        }
+        r.hydrogenNames.push_back(ex.hydrogens[h].name);
+    }
+    in.Text4 = ex.width.empty() ? "1" : ex.width;
+    in.Text3 = "0.1";
+    // The start-up line shape is the window's default (Gaussian) without a
+    // settings file; a mixed shape without its own ratio keeps the slider's
+    // start value.
+    switch (ex.shape) {
+        case ExampleShape::StartUp: r.shape = LineShape::Gaussian; break;
+        case ExampleShape::Lorentzian: r.shape = LineShape::Lorentzian; break;
+        case ExampleShape::Mixed: r.shape = LineShape::Mixed; break;
+        case ExampleShape::MixedWithRatio:
+            r.shape = LineShape::Mixed;
+            r.lorentzPercent = ex.mixPercent;
+            break;
+    }
+    r.title = ex.title;
+    // The picture's file name ends in "Ex<n>.emf".
+    const auto slash = ex.picturePath.find_last_of('/');
+    const std::string file = slash == std::string::npos ? ex.picturePath : ex.picturePath.substr(slash + 1);
+    if (file.size() == 7 && file.starts_with("Ex")) r.formulaEmf = examplegen::ExamplePictureEmf(file[2] - '0');
+    return r;
+}
+
+}  // namespace quble
