@@ -2,15 +2,17 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "experimental/reference_calibration.h"
-#include "experimental/vector_fill.h"
 #include "simulator/input_rules.h"
 
 namespace quble {
@@ -58,13 +60,53 @@ Int RoundToInt(double v) {
     return static_cast<Int>(r);
 }
 
+// A file descriptor closed on every way out.
+class Fd {
+public:
+    explicit Fd(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// Reads exactly `bytes` bytes, or fails.
+bool ReadFully(int fd, char* to, std::size_t bytes) {
+    while (bytes > 0) {
+        const ssize_t got = ::read(fd, to, bytes);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        to += got;
+        bytes -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// The whole of a file, read to its end (a directory is refused). A regular
+// file is read into a buffer of its size plus one byte, so the read that
+// meets the end needs no second allocation.
 bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    out.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    return !f.bad();
+    Fd f(path.c_str());
+    struct stat st {};
+    if (!f.ok() || ::fstat(f.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    out.resize(S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
+    std::size_t have = 0;
+    for (;;) {
+        if (have == out.size()) out.resize(out.size() * 2);
+        const ssize_t got = ::read(f.get(), out.data() + have, out.size() - have);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    out.resize(have);
+    return true;
 }
 
 // The value of a "##$KEY= value" line when it holds `key`, else nothing.
@@ -101,6 +143,12 @@ void ForEachLine(const std::string& text, F handle) {
 }
 
 bool ListsFileNamed(const std::string& folder, const char* name) {
+    // Nothing by that name can be listed where a lookup finds nothing; only
+    // a hit is confirmed by the listing (a case-blind file system would
+    // also find "ACQUS").
+    struct stat st {};
+    const std::string candidate = folder.ends_with('/') ? folder + name : folder + '/' + name;
+    if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) return false;
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec);
     for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
@@ -116,12 +164,41 @@ bool AxisParametersUsable(const BrukerParameters& p) {
            std::isfinite(p.SFMeu) && p.SFMeu > 0.0;
 }
 
+// Brings the words into host order in place and finds their extrema, which
+// start at 0 and 10000. One pass over data that is still in cache from the
+// read; the AVX2 clone swaps and compares eight words at a time.
+struct Extrema {
+    std::int32_t max;
+    std::int32_t min;
+};
+__attribute__((target_clones("avx2", "default")))
+Extrema DecodeWords(std::int32_t* w, std::size_t n, bool swap) {
+    std::int32_t mx = 0, mn = 10000;
+    if (swap) {
+        for (std::size_t j = 0; j < n; ++j) {
+            const auto v = static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(w[j])));
+            w[j] = v;
+            mx = v > mx ? v : mx;
+            mn = v < mn ? v : mn;
+        }
+    } else {
+        for (std::size_t j = 0; j < n; ++j) {
+            const std::int32_t v = w[j];
+            mx = v > mx ? v : mx;
+            mn = v < mn ? v : mn;
+        }
+    }
+    return {mx, mn};
+}
+
 OpenResult ReadSpectrumData(BrukerSpectrum& s) {
     const std::string& path = s.SpectrumPath;
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return Refusal("unable to read file 1r!", path);
-    const auto bytes = static_cast<std::int64_t>(size);
+    Fd f(path.c_str());
+    struct stat st {};
+    if (!f.ok() || ::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return Refusal("unable to read file 1r!", path);
+    }
+    const auto bytes = static_cast<std::int64_t>(st.st_size);
     if (bytes < 8) {
         return Refusal("the file 1r is too short to be a spectrum (" + std::to_string(bytes) +
                            " bytes; at least two 4-byte points are needed)!",
@@ -137,47 +214,114 @@ OpenResult ReadSpectrumData(BrukerSpectrum& s) {
     }
     const std::int64_t n = bytes / 4;
 
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return Refusal("unable to read file 1r!", path);
-    // Read in cache-sized chunks: each chunk is decoded and scanned for the
-    // extrema while still hot, and the words are written to the array once.
-    std::vector<std::int32_t> words;
-    words.reserve(static_cast<std::size_t>(n) + 1);
-    words.push_back(0);  // slot 0, unused
-    const bool swap = s.BigEndian != (std::endian::native == std::endian::big);
-    std::int32_t mx = 0, mn = 10000;
-    constexpr std::int64_t kChunk = 16384;
-    std::vector<std::int32_t> chunk(static_cast<std::size_t>(std::min(n, kChunk)));
-    for (std::int64_t done = 0; done < n;) {
-        const std::int64_t k = std::min(kChunk, n - done);
-        f.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(k * 4));
-        if (f.gcount() != static_cast<std::streamsize>(k * 4)) return Refusal("unable to read file 1r!", path);
-        for (std::int64_t j = 0; j < k; ++j) {
-            std::int32_t v = chunk[j];
-            if (swap) v = static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(v)));
-            chunk[j] = v;
-            mx = std::max(mx, v);
-            mn = std::min(mn, v);
-        }
-        words.insert(words.end(), chunk.begin(), chunk.begin() + k);
-        done += k;
+    // One read straight into the final array (slot 0 unused), then one pass
+    // that swaps and scans. A buffer of the previous spectrum is reused when
+    // it is free, so its pages are already mapped.
+    auto words = s.Storage.Take(static_cast<std::size_t>(n) + 1);
+    std::int32_t* data = words->data();
+    data[0] = 0;
+    if (!ReadFully(f.get(), reinterpret_cast<char*>(data + 1), static_cast<std::size_t>(bytes))) {
+        s.Storage.spare = std::move(words);  // still nobody else's
+        return Refusal("unable to read file 1r!", path);
     }
+    const bool swap = s.BigEndian != (std::endian::native == std::endian::big);
+    const Extrema e = DecodeWords(data + 1, static_cast<std::size_t>(n), swap);
 
     s.FileSizeBytes = bytes;
     s.NPont = static_cast<std::int32_t>(n);
     s.NPontExp = s.NPont;
     s.LittleMax = 0, s.LittleMin = 10000, s.BigMax = 0, s.BigMin = 10000;
+    s.LittleEndianData = IntensityArray();
+    s.BigEndianData = IntensityArray();
     if (s.BigEndian) {
-        s.BigEndianData = std::move(words);
-        s.BigMax = mx, s.BigMin = mn;
+        s.BigEndianData = SpectrumStorage::Wrap(std::move(words));
+        s.BigMax = e.max, s.BigMin = e.min;
     } else {
-        s.LittleEndianData = std::move(words);
-        s.LittleMax = mx, s.LittleMin = mn;
+        s.LittleEndianData = SpectrumStorage::Wrap(std::move(words));
+        s.LittleMax = e.max, s.LittleMin = e.min;
     }
     return {};
 }
 
 }  // namespace
+
+IntensityArray::IntensityArray(std::vector<std::int32_t> values)
+    : p_(std::make_shared<std::vector<std::int32_t>>(std::move(values))) {}
+
+void IntensityArray::assign(std::size_t n, std::int32_t value) {
+    p_ = std::make_shared<std::vector<std::int32_t>>(n, value);
+}
+
+std::vector<std::int32_t>& IntensityArray::Edit() {
+    if (!p_) {
+        p_ = std::make_shared<std::vector<std::int32_t>>();
+    } else if (p_.use_count() > 1) {
+        p_ = std::make_shared<std::vector<std::int32_t>>(*p_);
+    }
+    return *p_;
+}
+
+bool operator==(const IntensityArray& a, const IntensityArray& b) {
+    return a.p_ == b.p_ || std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+bool operator==(const IntensityArray& a, const std::vector<std::int32_t>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+double HzAxis::operator[](std::int64_t i) const {
+    if (i == 0) return 0.0;
+    // The value the point last received outright, then every later shift
+    // subtracted in turn, exactly as an array updated in place would hold.
+    std::size_t from = moves_.size();
+    double v = 0.0;
+    while (from > 0 && moves_[from - 1].setPoint != i) --from;
+    if (from > 0) {
+        v = moves_[from - 1].setValue;
+    } else {
+        v = first_ - static_cast<double>(i - 1) * step_;
+        for (std::size_t k = 0; k < moves_.size(); ++k) v -= moves_[k].shift;
+        return v;
+    }
+    for (std::size_t k = from; k < moves_.size(); ++k) v -= moves_[k].shift;
+    return v;
+}
+
+std::vector<double> HzAxis::ToVector() const {
+    std::vector<double> v(size());
+    for (std::int64_t i = 1; i <= n_; ++i) v[static_cast<std::size_t>(i)] = (*this)[i];
+    return v;
+}
+
+bool operator==(const HzAxis& a, const HzAxis& b) {
+    if (a.n_ != b.n_) return false;
+    for (std::int64_t i = 1; i <= a.n_; ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
+bool operator==(const HzAxis& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (a[static_cast<std::int64_t>(i)] != b[i]) return false;
+    }
+    return true;
+}
+
+std::shared_ptr<std::vector<std::int32_t>> SpectrumStorage::Take(std::size_t words) {
+    std::shared_ptr<std::vector<std::int32_t>> p = std::move(spare);
+    if (!p || p.use_count() != 1) p = std::make_shared<std::vector<std::int32_t>>();
+    // Growing value-initialises only the new part; a buffer of the same
+    // size is taken as it is, to be overwritten by the read.
+    p->resize(words);
+    return p;
+}
+
+void SpectrumStorage::Recycle(IntensityArray&& a) {
+    if (a.p_ && a.p_.use_count() == 1) spare = std::move(a.p_);
+    a.p_.reset();
+}
 
 std::string LastName(std::string_view s) {
     auto p = s.rfind('/');
@@ -327,9 +471,9 @@ void FindTitle(BrukerParameters& p) {
 
 ReferenceOutcome LittleBig(BrukerSpectrum& s) {
     const std::size_t size = static_cast<std::size_t>(s.NPont) + 1;
-    const auto& source = s.BigEndian ? s.BigEndianData : s.LittleEndianData;
+    const IntensityArray& source = s.BigEndian ? s.BigEndianData : s.LittleEndianData;
     if (source.size() == size) {
-        s.Ygraf = source;
+        s.Ygraf = source;  // shares the words
     } else {
         s.Ygraf.assign(size, 0);  // the other order was not read at this opening
     }
@@ -339,9 +483,7 @@ ReferenceOutcome LittleBig(BrukerSpectrum& s) {
 
     s.HzPerPoint = s.NPont > 1 ? s.SWh / static_cast<double>(s.NPont - 1) : 0.0;
     s.List4.push_back("HzPerPoint=" + Num(s.HzPerPoint));
-    const double first = s.FirstPointHz, step = s.HzPerPoint;
-    AssignGenerated(s.XnmrHz, size,
-                    [first, step](std::size_t i) { return i == 0 ? 0.0 : first - static_cast<double>(i - 1) * step; });
+    s.XnmrHz = HzAxis(s.FirstPointHz, s.HzPerPoint, s.NPont);
     if (s.NPont >= 1) s.List4.push_back("LastPoint=" + Num(s.XnmrHz[s.NPont]));
 
     return FindAdjReference(s);
@@ -361,8 +503,10 @@ OpenResult OpenInto(BrukerSpectrum& s, const std::string& path, bool readAcqus) 
     static_cast<BrukerParameters&>(next) = s;  // parameters persist between openings
     next.SpectrumPath = path;
     next.ReadAcqus = readAcqus;
+    next.Storage = std::move(s.Storage);
 
-    auto fail = [&s](OpenResult r) {
+    auto fail = [&s, &next](OpenResult r) {
+        s.Storage = std::move(next.Storage);  // hand the spare back untouched
         if (r.status != OpenStatus::AcqusMissing) s.OpenCancelled = true;
         return r;
     };
@@ -384,12 +528,18 @@ OpenResult OpenInto(BrukerSpectrum& s, const std::string& path, bool readAcqus) 
     if (auto r = ReadSpectrumData(next); !r.ok()) return fail(r);
     if (!readAcqus) {
         next.ExpYgraf.assign(static_cast<std::size_t>(next.NPont) + 1, 0);
-        next.ExpXnmrHz.assign(static_cast<std::size_t>(next.NPont) + 1, 0.0);
+        next.ExpXnmrHz = HzAxis(0.0, 0.0, next.NPont);
     }
     next.ReferenceCaption = "Reference: None";
     OpenResult result;
     result.reference = LittleBig(next);
+
+    // The words of the spectrum being replaced become the spare of the
+    // next opening, unless someone (the simulator's copy, a caller's
+    // snapshot) still holds them.
+    IntensityArray old = s.BigEndianData.empty() ? std::move(s.LittleEndianData) : std::move(s.BigEndianData);
     s = std::move(next);
+    s.Storage.Recycle(std::move(old));
     return result;
 }
 

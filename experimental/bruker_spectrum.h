@@ -10,12 +10,84 @@
 // frequency point.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quble {
+
+// Intensities 1..NPont (slot 0 unused) whose storage the spectrum, its
+// byte-order array and the simulator's copy share: a copy costs a reference
+// count, not megabytes. The storage never changes while shared; Edit() gives
+// a private copy first when anyone else still holds it.
+class IntensityArray {
+public:
+    IntensityArray() = default;
+    explicit IntensityArray(std::vector<std::int32_t> values);
+
+    std::size_t size() const { return p_ ? p_->size() : 0; }
+    bool empty() const { return size() == 0; }
+    std::int32_t operator[](std::size_t i) const { return (*p_)[i]; }
+    const std::int32_t* data() const { return p_ ? p_->data() : nullptr; }
+    const std::int32_t* begin() const { return data(); }
+    const std::int32_t* end() const { return data() + size(); }
+
+    // n copies of value in storage of its own (sharers keep the old values).
+    void assign(std::size_t n, std::int32_t value);
+    // Storage nobody else sees, to write into.
+    std::vector<std::int32_t>& Edit();
+    std::vector<std::int32_t> ToVector() const { return p_ ? *p_ : std::vector<std::int32_t>(); }
+    bool SharesStorageWith(const IntensityArray& o) const { return p_ && p_ == o.p_; }
+
+    friend bool operator==(const IntensityArray& a, const IntensityArray& b);
+    friend bool operator==(const IntensityArray& a, const std::vector<std::int32_t>& b);
+
+private:
+    friend struct SpectrumStorage;
+    std::shared_ptr<std::vector<std::int32_t>> p_;
+};
+
+// A linear Hz axis over points 1..n, point i reading first - (i - 1) x step,
+// together with the calibrations applied to it since. It stands for the
+// array of one double per point that such an axis would otherwise need, and
+// yields exactly the values that array would hold: every calibration
+// subtracts its shift from each point in turn, and a calibration may set
+// one point to an exact value. Slot 0 reads 0, like the unused array slot.
+class HzAxis {
+public:
+    HzAxis() = default;
+    HzAxis(double first, double step, std::int64_t points) : first_(first), step_(step), n_(points) {}
+
+    // Points plus the unused slot 0, like the array it replaces; 0 when empty.
+    std::size_t size() const { return n_ > 0 ? static_cast<std::size_t>(n_) + 1 : 0; }
+    bool empty() const { return n_ <= 0; }
+    std::int64_t points() const { return n_; }
+    double operator[](std::int64_t i) const;
+
+    // Every point moves down by `by`.
+    void Shift(double by) { moves_.push_back({by, 0, 0.0}); }
+    // Every point moves down by `by`, then `point` reads exactly `value`.
+    void ShiftAndSet(double by, std::int64_t point, double value) { moves_.push_back({by, point, value}); }
+
+    std::vector<double> ToVector() const;  // slot 0 included
+
+    friend bool operator==(const HzAxis& a, const HzAxis& b);
+    friend bool operator==(const HzAxis& a, const std::vector<double>& b);
+
+private:
+    struct Move {
+        double shift;
+        std::int64_t setPoint;  // 0: none
+        double setValue;
+    };
+    double first_ = 0.0;
+    double step_ = 0.0;
+    std::int64_t n_ = 0;
+    std::vector<Move> moves_;
+};
 
 // A 1r larger than this cannot be a 1D spectrum; refusing it before
 // allocating keeps a mistaken pick (a 2D ser file renamed, say) from
@@ -73,6 +145,24 @@ struct BrukerParameters {
     std::vector<std::string> List4;
 };
 
+// Storage kept between openings: the intensity buffer of the spectrum before
+// the current one, when nothing else holds it any more. The next opening
+// reads into it instead of faulting in fresh memory.
+struct SpectrumStorage {
+    std::shared_ptr<std::vector<std::int32_t>> spare;
+
+    // A buffer of n + 1 words for the next opening, recycled when possible.
+    // Its contents are unspecified.
+    std::shared_ptr<std::vector<std::int32_t>> Take(std::size_t words);
+    // Keeps a's storage as the spare when a was its only holder.
+    void Recycle(IntensityArray&& a);
+    static IntensityArray Wrap(std::shared_ptr<std::vector<std::int32_t>> p) {
+        IntensityArray a;
+        a.p_ = std::move(p);
+        return a;
+    }
+};
+
 // The opened spectrum. A new opening builds a fresh object and replaces the
 // old one only when everything was read, so a failed opening never leaves a
 // half-replaced spectrum behind.
@@ -83,27 +173,30 @@ struct BrukerSpectrum : BrukerParameters {
     double HzPerPoint = 0.0;
 
     // Raw words in each byte order; only the order read at the opening is
-    // filled, the other stays empty (and reads as all zero).
-    std::vector<std::int32_t> LittleEndianData;
-    std::vector<std::int32_t> BigEndianData;
+    // filled, the other stays empty (and reads as all zero). The filled one
+    // shares its storage with Ygraf and ExpYgraf.
+    IntensityArray LittleEndianData;
+    IntensityArray BigEndianData;
     // Per byte order: maxima start at 0 and minima at 10000, not at the
     // first value.
     std::int32_t LittleMax = 0, LittleMin = 10000;
     std::int32_t BigMax = 0, BigMin = 10000;
 
-    std::vector<std::int32_t> Ygraf;   // 1..NPont
-    std::vector<double> XnmrHz;        // 1..NPont, falls with the index
+    IntensityArray Ygraf;              // 1..NPont
+    HzAxis XnmrHz;                     // 1..NPont, falls with the index
     std::int32_t YMax = 0;
     std::int32_t YMin = 10000;
 
     // Copies handed to the simulator window.
-    std::vector<std::int32_t> ExpYgraf;
-    std::vector<double> ExpXnmrHz;
+    IntensityArray ExpYgraf;
+    HzAxis ExpXnmrHz;
 
     // Reference search result: NTMS = 0 when no reference peak was accepted.
     std::int32_t NTMS = 0;
     double TMSHz = 0.0;
     std::string ReferenceCaption = "Reference: None";   // Label5
+
+    SpectrumStorage Storage;
 };
 
 enum class OpenStatus {

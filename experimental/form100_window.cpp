@@ -1167,7 +1167,7 @@ void Form100::mnuTransferData_Click() {
     spec_.ExpXnmrHz = spec_.XnmrHz;
     spec_.ExpYgraf = spec_.Ygraf;
     spec_.NPontExp = spec_.NPont;
-    if (frame_.transfer) frame_.transfer(spec_.NPontExp, spec_.ExpXnmrHz, spec_.ExpYgraf);
+    if (frame_.transfer) frame_.transfer(spec_.NPontExp, spec_.ExpXnmrHz.ToVector(), spec_.ExpYgraf.ToVector());
     if (frame_.showSimulatorPanel) frame_.showSimulatorPanel();
     if (frame_.showSimulator) frame_.showSimulator();
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {

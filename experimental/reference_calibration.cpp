@@ -4,7 +4,6 @@
 #include <cmath>
 #include <vector>
 
-#include "experimental/vector_fill.h"
 #include "simulator/input_rules.h"
 
 namespace quble {
@@ -130,17 +129,9 @@ ReferenceOutcome FindAdjReference(BrukerSpectrum& s) {
 
     if (s.AutoAdjustTMS) {
         if (out.found) {
-            // Moved and copied for the simulator in one pass over the axis.
-            const double shift = s.TMSHz;
-            std::vector<double>& x = s.XnmrHz;
-            AssignGenerated(s.ExpXnmrHz, x.size(), [&x, shift](std::size_t i) {
-                if (i > 0) x[i] -= shift;
-                return x[i];
-            });
+            s.XnmrHz.Shift(s.TMSHz);
             s.ReferenceCaption = "Reference: TMS (0.00 ppm)";
             out.adjusted = true;
-            s.ExpYgraf = s.Ygraf;
-            return out;
         } else {
             out.message =
                 "No reference peak was found near 0 ppm;\r\n"
@@ -148,6 +139,8 @@ ReferenceOutcome FindAdjReference(BrukerSpectrum& s) {
         }
     }
 
+    // The simulator's copies: the axis is a few numbers, the intensities
+    // share their storage.
     s.ExpXnmrHz = s.XnmrHz;
     s.ExpYgraf = s.Ygraf;
     return out;
@@ -189,10 +182,9 @@ bool CalibrateAtPoint(BrukerSpectrum& s, std::int64_t cursorPoint, float refShif
     }
     const double target = TypedValue(refShift) * s.SFO1;
     const double shift = s.XnmrHz[cursorPoint] - target;
-    for (std::size_t i = 1; i < s.XnmrHz.size(); ++i) s.XnmrHz[i] -= shift;
     // x - (x - t) can miss t by the last bit; the clicked point must read
     // exactly the typed shift.
-    s.XnmrHz[cursorPoint] = target;
+    s.XnmrHz.ShiftAndSet(shift, cursorPoint, target);
     s.ReferenceCaption = ReferenceCaptionFor(refName, refShift);
     return true;
 }

@@ -2,6 +2,7 @@
 // walk, refusals that keep the previous spectrum, and the five real sets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
@@ -322,8 +323,9 @@ TEST(BrukerReader, FailedOpeningKeepsPreviousSpectrum) {
     BrukerSpectrum s;
     const std::string good = d.Write("1", Ramp(128), false, Procs(0), Acqus());
     ASSERT_TRUE(OpenFull(s, good).ok());
-    const auto ygraf = s.Ygraf;
-    const auto axis = s.XnmrHz;
+    // Deep copies: the check is on the values, not on shared storage.
+    const std::vector<std::int32_t> ygraf = s.Ygraf.ToVector();
+    const std::vector<double> axis = s.XnmrHz.ToVector();
 
     auto expectUnchanged = [&](const OpenResult& r, const std::string& why) {
         EXPECT_FALSE(r.ok()) << why;
@@ -523,4 +525,109 @@ TEST(BrukerRealData, CarbonSpectrumIsRefused) {
     EXPECT_EQ(s.NPont, 131072);
     EXPECT_EQ(s.Nucleus, "<1H>");
     EXPECT_EQ(s.Solvent, "<CDCl3>");
+}
+
+// --- storage of the opened spectrum -----------------------------------------
+
+TEST(BrukerStorage, IntensityCopiesShareUntilOneIsEdited) {
+    IntensityArray a(std::vector<std::int32_t>{0, 10, 20, 30});
+    IntensityArray b = a;
+    EXPECT_TRUE(b.SharesStorageWith(a));
+    b.Edit()[2] = -5;
+    EXPECT_FALSE(b.SharesStorageWith(a));
+    EXPECT_EQ(a, (std::vector<std::int32_t>{0, 10, 20, 30}));
+    EXPECT_EQ(b, (std::vector<std::int32_t>{0, 10, -5, 30}));
+    EXPECT_FALSE(a == b);
+
+    IntensityArray c = a;
+    c.assign(3, 7);  // fresh storage; a keeps its values
+    EXPECT_EQ(c, (std::vector<std::int32_t>{7, 7, 7}));
+    EXPECT_EQ(a[3], 30);
+    EXPECT_TRUE(IntensityArray().empty());
+}
+
+TEST(BrukerStorage, AxisReadsExactlyWhatAnArrayShiftedInPlaceWouldHold) {
+    const std::int64_t n = 5001;
+    const double first = 4000.0 + 2470.97, step = 9615.38461538462 / static_cast<double>(n - 1);
+    HzAxis axis(first, step, n);
+    std::vector<double> array(static_cast<std::size_t>(n) + 1, 0.0);
+    for (std::int64_t i = 1; i <= n; ++i) array[i] = first - static_cast<double>(i - 1) * step;
+    EXPECT_EQ(axis, array);
+    EXPECT_EQ(axis.size(), array.size());
+
+    auto shift = [&](double by) {
+        axis.Shift(by);
+        for (std::size_t i = 1; i < array.size(); ++i) array[i] -= by;
+    };
+    auto shiftAndSet = [&](double by, std::int64_t p, double value) {
+        axis.ShiftAndSet(by, p, value);
+        for (std::size_t i = 1; i < array.size(); ++i) array[i] -= by;
+        array[p] = value;
+    };
+    shift(array[1234]);                      // the automatic calibration: point 1234 reads 0
+    EXPECT_EQ(axis[1234], 0.0);
+    shiftAndSet(array[77] - 2908.86, 77, 2908.86);   // a click on a peak
+    shiftAndSet(array[4000] + 0.1, 4000, -0.1);      // another one
+    shift(0.3333333333333333);
+    shiftAndSet(array[77] - 1.0e-7, 77, 1.0e-7);     // the first point again
+    // Every value bit for bit, not merely close: sums of shifts round
+    // differently from shifts applied in turn.
+    for (std::int64_t i = 0; i <= n; ++i) ASSERT_EQ(axis[i], array[i]) << "point " << i;
+    EXPECT_EQ(axis.ToVector(), array);
+
+    HzAxis copy = axis;  // a value: later moves of one leave the other alone
+    copy.Shift(1.0);
+    EXPECT_EQ(axis, array);
+    EXPECT_FALSE(copy == axis);
+}
+
+TEST(BrukerStorage, ReopeningReusesFreeBuffersButNeverDataStillHeld) {
+    SpectrumDir d;
+    auto values = [](std::size_t n, std::int32_t offset) {
+        std::vector<std::int32_t> y = Ramp(n);
+        for (auto& v : y) v += offset;
+        return y;
+    };
+    auto withSlot0 = [](std::vector<std::int32_t> y) {
+        y.insert(y.begin(), 0);
+        return y;
+    };
+    const std::string a = d.Write("1", values(256, 1), false, Procs(0), Acqus());
+    const std::string b = d.Write("2", values(256, 2), true, Procs(1), Acqus());
+    const std::string c = d.Write("3", values(256, 3), false, Procs(0), Acqus());
+    const std::string grown = d.Write("4", values(700, 4), true, Procs(1), Acqus());
+    const std::string shrunk = d.Write("5", values(40, 5), false, Procs(0), Acqus());
+    const std::string carbon = d.Write("6", values(256, 6), false, Procs(0), Acqus("<13C>"));
+
+    BrukerSpectrum s;
+    ASSERT_TRUE(OpenFull(s, a).ok());
+    const std::int32_t* bufferA = s.Ygraf.data();
+    ASSERT_TRUE(OpenFull(s, b).ok());
+    ASSERT_TRUE(OpenFull(s, c).ok());
+    // Nobody held A's intensities: C was read into them.
+    EXPECT_EQ(s.Ygraf.data(), bufferA);
+    EXPECT_EQ(s.Ygraf, withSlot0(values(256, 3)));
+    EXPECT_TRUE(s.ExpYgraf.SharesStorageWith(s.Ygraf));
+    EXPECT_TRUE(s.LittleEndianData.SharesStorageWith(s.Ygraf));
+
+    // The simulator (or anyone) keeps C's data; the next two openings must
+    // not write into it.
+    const IntensityArray held = s.ExpYgraf;
+    ASSERT_TRUE(OpenFull(s, grown).ok());
+    EXPECT_EQ(s.NPont, 700);
+    EXPECT_EQ(s.Ygraf, withSlot0(values(700, 4)));
+    ASSERT_TRUE(OpenFull(s, shrunk).ok());
+    EXPECT_EQ(s.NPont, 40);
+    EXPECT_EQ(s.Ygraf, withSlot0(values(40, 5)));
+    EXPECT_EQ(held, withSlot0(values(256, 3)));
+
+    // A refused opening between two good ones loses nothing.
+    EXPECT_FALSE(OpenFull(s, carbon).ok());
+    EXPECT_EQ(s.Ygraf, withSlot0(values(40, 5)));
+    ASSERT_TRUE(OpenFull(s, b).ok());
+    EXPECT_EQ(s.Ygraf, withSlot0(values(256, 2)));
+    // All values negative (-2998 .. -1213): the maximum stays at its start, 0.
+    EXPECT_EQ(s.YMax, 0);
+    EXPECT_EQ(s.YMin, -2998);
+    EXPECT_EQ(held, withSlot0(values(256, 3)));
 }

@@ -40,8 +40,9 @@ BrukerSpectrum MakeSpectrum(const std::vector<std::int32_t>& y, double o1 = 0.0,
     s.BigEndian = false;
     s.ReadAcqus = true;
     s.NPont = static_cast<std::int32_t>(y.size());
-    s.LittleEndianData.assign(1, 0);
-    s.LittleEndianData.insert(s.LittleEndianData.end(), y.begin(), y.end());
+    std::vector<std::int32_t> words(1, 0);
+    words.insert(words.end(), y.begin(), y.end());
+    s.LittleEndianData = IntensityArray(std::move(words));
     for (auto v : y) s.LittleMax = std::max(s.LittleMax, v), s.LittleMin = std::min(s.LittleMin, v);
     s.O1 = o1;
     s.SWh = swh;

@@ -18,13 +18,11 @@ BrukerSpectrum Synthetic(std::int32_t n, double firstPpm = 10.0, double spanPpm 
     s.SFO1 = sfo1;
     s.SFMeu = sfo1;
     s.NPont = n;
-    s.Ygraf.assign(static_cast<std::size_t>(n) + 1, 0);
-    s.XnmrHz.assign(static_cast<std::size_t>(n) + 1, 0.0);
     const double step = spanPpm * sfo1 / (n - 1);
-    for (std::int32_t i = 1; i <= n; ++i) {
-        s.XnmrHz[i] = firstPpm * sfo1 - (i - 1) * step;
-        s.Ygraf[i] = static_cast<std::int32_t>(1000.0 * std::sin(i * 0.37)) + 2000;
-    }
+    s.XnmrHz = HzAxis(firstPpm * sfo1, step, n);
+    std::vector<std::int32_t> y(static_cast<std::size_t>(n) + 1, 0);
+    for (std::int32_t i = 1; i <= n; ++i) y[i] = static_cast<std::int32_t>(1000.0 * std::sin(i * 0.37)) + 2000;
+    s.Ygraf = IntensityArray(std::move(y));
     s.YMax = 3000;
     s.YMin = 1000;
     return s;
@@ -46,7 +44,7 @@ TEST(ExperimentalPlotScaling, LargestAtFivePercentSmallestAtEightyEightAndFlatDa
     EXPECT_EQ(v.LastShown, 1001);
 
     // All zero: YMax = YMin = 0. A flat line, no division by zero.
-    for (auto& y : s.Ygraf) y = 0;
+    for (auto& y : s.Ygraf.Edit()) y = 0;
     s.YMax = s.YMin = 0;
     ExpView f = Full(s);
     EXPECT_EQ(f.YMultFull, 0.0);

@@ -86,7 +86,7 @@ TEST_F(Form100Test, AutomaticCalibrationPutsTheReferencePeakAtZero) {
     EXPECT_EQ(s.ExpXnmrHz, s.XnmrHz);
 
     // A cancelled dialog changes nothing.
-    const std::vector<double> axis = s.XnmrHz;
+    const std::vector<double> axis = s.XnmrHz.ToVector();
     form->runRefDialog = [] { return Form100::RefChoice{}; };
     form->mnuAdjust_Click();
     EXPECT_EQ(form->spectrum().XnmrHz, axis);
@@ -140,7 +140,7 @@ TEST_F(Form100Test, RightButtonCancelsThePick) {
     dialogs.QueueMessageAnswer(MsgAnswer::Ok);
     form->mnuAdjust_Click();
     ASSERT_TRUE(form->PickReference());
-    const std::vector<double> axis = form->spectrum().XnmrHz;
+    const std::vector<double> axis = form->spectrum().XnmrHz.ToVector();
     form->Picture1_MouseDown(2, 0, 100, 10);
     EXPECT_FALSE(form->PickReference());
     EXPECT_EQ(form->spectrum().XnmrHz, axis);

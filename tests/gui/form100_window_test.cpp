@@ -74,6 +74,8 @@ TEST_F(Form100Test, OpensEachRealProtonSet) {
 TEST_F(Form100Test, CarbonAndMissingAcqusAreRefusedAndThePreviousSpectrumStays) {
     Open(Strychnine());
     const BrukerSpectrum before = form->spectrum();
+    // The intensities are compared by value, whatever storage they share.
+    const std::vector<std::int32_t> beforeY = before.Ygraf.ToVector();
     const int redraws = form->Redraws();
 
     Open(Gaba13C());
@@ -99,7 +101,7 @@ TEST_F(Form100Test, CarbonAndMissingAcqusAreRefusedAndThePreviousSpectrumStays) 
     EXPECT_FALSE(form->spectrum().BigEndian);
     EXPECT_EQ(form->ByteOrderLabelColor(false), kYellow);
     EXPECT_EQ(form->spectrum().SFO1, before.SFO1);
-    EXPECT_EQ(form->spectrum().Ygraf, before.Ygraf);
+    EXPECT_EQ(form->spectrum().Ygraf, beforeY);
 
     // An empty 1r cannot be a spectrum: told, and nothing changes.
     Synthetic empty;
