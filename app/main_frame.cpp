@@ -58,8 +58,6 @@ MainFrame::MainFrame(Dialogs* dialogs) {
         const QString k = key;
         connect(a, &QAction::triggered, this, [this, k] { Toolbar1_ButtonClick(k); });
     }
-    // Copying arrives with the picture export.
-    toolbar1_->actions()[1]->setEnabled(false);
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -84,13 +82,17 @@ MainFrame::MainFrame(Dialogs* dialogs) {
     }
     auto* c3 = MakeButton(picture1_, "Command3", "Open Spectrum", "Open experimental spectrum");
     connect(c3, &QPushButton::clicked, this, [this] { form1_->mnuOpenExpSpec_Click(); });
-    MakeButton(picture1_, "Command4", "Copy", "Copy color picture to clipboard")->setEnabled(false);
-    MakeButton(picture1_, "Command24", "Copy B&&W", "Copy black & white picture to clipboard")->setEnabled(false);
+    auto* c4 = MakeButton(picture1_, "Command4", "Copy", "Copy color picture to clipboard");
+    connect(c4, &QPushButton::clicked, this, [this] { form1_->mnuCopyMF_Click(); });
+    auto* c24 = MakeButton(picture1_, "Command24", "Copy B&&W", "Copy black & white picture to clipboard");
+    connect(c24, &QPushButton::clicked, this, [this] { form1_->mnuCopyBW_Click(); });
     auto* c5 = MakeButton(picture1_, "Command5", "New", "Start a new spectrum");
     connect(c5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     auto* c6 = MakeButton(picture1_, "Command6", "Restart", "Start the program again, with example 1");
     connect(c6, &QPushButton::clicked, this, [this] { Command6_Click(); });
-    MakeButton(picture1_, "Command21", "Paste", "Paste Formula or any other picture")->hide();
+    auto* c21 = MakeButton(picture1_, "Command21", "Paste", "Paste Formula or any other picture");
+    connect(c21, &QPushButton::clicked, this, [this] { form1_->mnuPaste_Click(); });
+    c21->hide();
     MakeButton(picture1_, "Command23", "Mark Experimental Peaks", "")->hide();
     for (int i = 1; i <= 3; ++i) {
         auto* l = new QLabel(picture1_);

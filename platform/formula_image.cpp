@@ -130,6 +130,15 @@ std::vector<std::uint8_t> FormulaEmfFromClip(const ClipPicture& pic, std::string
     return {};
 }
 
+QSizeF FormulaNaturalSize(const std::vector<std::uint8_t>& emf) {
+    EmfHeaderInfo h;
+    if (!ParseEmfHeader(emf.data(), emf.size(), &h, nullptr)) return {};
+    const double w = static_cast<double>(h.frame.right) - h.frame.left;
+    const double ht = static_cast<double>(h.frame.bottom) - h.frame.top;
+    if (!(w > 0) || !(ht > 0)) return {};
+    return QSizeF(w, ht);
+}
+
 bool IsFormulaFileName(const std::string& name) {
     if (name.size() > 4) return name.compare(name.size() - 4, 4, ".emf") == 0;
     return name == ".emf";
@@ -190,7 +199,7 @@ QRect FormulaImage::ToPixels(const QRectF& r) const {
 }
 
 bool FormulaImage::ShowPicture(std::vector<std::uint8_t> emf, double left, double top, double longSide) {
-    const QSizeF natural = EmfNaturalSize(emf);
+    const QSizeF natural = FormulaNaturalSize(emf);
     if (natural.isEmpty() || !(longSide > 0)) return false;
     hide();
     emf_ = std::move(emf);

@@ -43,6 +43,10 @@ std::vector<std::uint8_t> FormulaEmfFromClip(const ClipPicture& pic, std::string
 std::optional<std::filesystem::path> FindFormulaBeside(const std::filesystem::path& folder);
 bool IsFormulaFileName(const std::string& name);
 
+// The picture's size from its frame (0.01 mm), the size a picture loader
+// gives it; empty when the header is unreadable or the frame is empty.
+QSizeF FormulaNaturalSize(const std::vector<std::uint8_t>& emf);
+
 class FormulaImage : public QWidget {
     Q_OBJECT
 public:

@@ -8,6 +8,7 @@
 
 #include "examples/generator/example_pictures.h"
 #include "platform/emf_player.h"
+#include "platform/formula_image.h"
 #include "platform/qpainter_surface.h"
 #include "render/wind_draw.h"
 
@@ -60,7 +61,7 @@ GraphPicture SimulatorGraphPicture(PlotState& plot, const SimulationState& sim, 
 }
 
 QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left, double top, double longSide) {
-    const QSizeF n = EmfNaturalSize(emf);
+    const QSizeF n = FormulaNaturalSize(emf);
     if (n.isEmpty()) return {};
     const double k = n.height() > n.width() ? longSide / n.height() : longSide / n.width();
     return QRectF(left, top, n.width() * k, n.height() * k);

@@ -2,5 +2,22 @@
 // returns the process exit status.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "simulator/multiplet.h"
+#include "simulator/simulation_state.h"
+
 int RunSimulateCommand(int argc, char** argv);
 int RunReadCommand(int argc, char** argv);
+int RunExportCommand(int argc, char** argv);
+
+// The simulator's boxes and line shape from the arguments of simulate
+// (--h, --width, --resolution, --shape, --lorentz-percent); export takes the
+// same. False with the reason for anything else.
+struct SimulationArgs {
+    quble::SimulationInput input;
+    quble::LineShape shape = quble::LineShape::Gaussian;
+    int lorentzPercent = 50;
+};
+bool ParseSimulationArgs(const std::vector<std::string>& args, SimulationArgs* out, std::string* error);

@@ -10,7 +10,9 @@ void PrintUsage(std::FILE* out) {
         "usage:\n"
         "  quble-cli simulate --h SHIFT:J1,J2,... [--h SHIFT:J1,...] --width W --resolution R\n"
         "                     --shape lorentzian|gaussian|mixed [--lorentz-percent P] --json\n"
-        "  quble-cli read PATH/TO/1r [--auto-tms] --json\n",
+        "  quble-cli read PATH/TO/1r [--auto-tms] --json\n"
+        "  quble-cli export (--h SHIFT:J1,... --width W --resolution R --shape S [--lorentz-percent P]\n"
+        "                    | --example NAME) --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw]\n",
         out);
 }
 }  // namespace
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "simulate") == 0) return RunSimulateCommand(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "read") == 0) return RunReadCommand(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "export") == 0) return RunExportCommand(argc - 2, argv + 2);
     std::fprintf(stderr, "quble-cli: unknown command \"%s\"\n", argv[1]);
     PrintUsage(stderr);
     return 2;

@@ -69,63 +69,62 @@ void PrintArray(const std::vector<float>& values) {
 
 }  // namespace
 
-int RunSimulateCommand(int argc, char** argv) {
+bool ParseSimulationArgs(const std::vector<std::string>& args, SimulationArgs* out, std::string* error) {
     std::vector<Hydrogen> hydrogens;
     std::string width = "1", resolution = "0.1", shape;
     int percent = -1;
-    bool json = false;
+    auto fail = [&](const std::string& m) {
+        if (error) *error = m;
+        return false;
+    };
+    const int argc = static_cast<int>(args.size());
     for (int i = 0; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)name;
-            return argv[++i];
-        };
+        const std::string_view a = args[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? args[++i].c_str() : nullptr; };
         if (a == "--h") {
-            const char* v = value("--h");
-            if (!v) return Fail("--h needs a value SHIFT:J1,J2,...");
+            const char* v = value();
+            if (!v) return fail("--h needs a value SHIFT:J1,J2,...");
             Hydrogen h;
-            std::string error;
-            if (!ParseHydrogen(v, h, error)) return Fail(error);
+            std::string e;
+            if (!ParseHydrogen(v, h, e)) return fail(e);
             hydrogens.push_back(std::move(h));
         } else if (a == "--width") {
-            const char* v = value("--width");
-            if (!v || !quble::ParseLocaleNumber(v, '.')) return Fail("--width needs a number in Hz");
+            const char* v = value();
+            if (!v || !quble::ParseLocaleNumber(v, '.')) return fail("--width needs a number in Hz");
             width = v;
         } else if (a == "--resolution") {
-            const char* v = value("--resolution");
-            if (!v || !quble::ParseLocaleNumber(v, '.')) return Fail("--resolution needs a number in Hz");
+            const char* v = value();
+            if (!v || !quble::ParseLocaleNumber(v, '.')) return fail("--resolution needs a number in Hz");
             resolution = v;
         } else if (a == "--shape") {
-            const char* v = value("--shape");
-            if (!v) return Fail("--shape needs lorentzian, gaussian or mixed");
+            const char* v = value();
+            if (!v) return fail("--shape needs lorentzian, gaussian or mixed");
             shape = v;
             if (shape != "lorentzian" && shape != "gaussian" && shape != "mixed") {
-                return Fail("unknown --shape \"" + shape + "\" (lorentzian, gaussian or mixed)");
+                return fail("unknown --shape \"" + shape + "\" (lorentzian, gaussian or mixed)");
             }
         } else if (a == "--lorentz-percent") {
-            const char* v = value("--lorentz-percent");
+            const char* v = value();
             std::string_view s = v ? v : "";
             int p = -1;
             auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), p);
             if (!v || ec != std::errc() || ptr != s.data() + s.size() || p < 0 || p > 100) {
-                return Fail("--lorentz-percent needs a whole number from 0 to 100");
+                return fail("--lorentz-percent needs a whole number from 0 to 100");
             }
             percent = p;
-        } else if (a == "--json") {
-            json = true;
         } else {
-            return Fail("unknown argument \"" + std::string(a) + "\"");
+            return fail("unknown argument \"" + std::string(a) + "\"");
         }
     }
-    if (hydrogens.empty()) return Fail("give at least one hydrogen with --h SHIFT:J1,J2,...");
+    if (hydrogens.empty()) return fail("give at least one hydrogen with --h SHIFT:J1,J2,...");
     if (hydrogens.size() > static_cast<std::size_t>(quble::kMaxHydrogens)) {
-        return Fail("at most 4 hydrogens (--h) can be simulated together");
+        return fail("at most 4 hydrogens (--h) can be simulated together");
     }
-    if (shape.empty()) return Fail("--shape is required (lorentzian, gaussian or mixed)");
-    if (percent >= 0 && shape != "mixed") return Fail("--lorentz-percent applies only to --shape mixed");
+    if (shape.empty()) return fail("--shape is required (lorentzian, gaussian or mixed)");
+    if (percent >= 0 && shape != "mixed") return fail("--lorentz-percent applies only to --shape mixed");
 
-    SimulationInput input;
+    SimulationInput& input = out->input;
+    input = SimulationInput{};
     input.DecSep = '.';
     input.Text2 = std::to_string(hydrogens.size());
     for (std::size_t h = 0; h < hydrogens.size(); ++h) {
@@ -135,12 +134,31 @@ int RunSimulateCommand(int argc, char** argv) {
     }
     input.Text4 = width;
     input.Text3 = resolution;
+    out->shape = shape == "lorentzian" ? quble::LineShape::Lorentzian
+                 : shape == "gaussian" ? quble::LineShape::Gaussian
+                                       : quble::LineShape::Mixed;
+    out->lorentzPercent = percent >= 0 ? percent : 50;
+    return true;
+}
+
+int RunSimulateCommand(int argc, char** argv) {
+    bool json = false;
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json") {
+            json = true;
+        } else {
+            args.emplace_back(argv[i]);
+        }
+    }
+    SimulationArgs parsed;
+    std::string error;
+    if (!ParseSimulationArgs(args, &parsed, &error)) return Fail(error);
+    SimulationInput input = parsed.input;
 
     auto state = std::make_unique<SimulationState>();
-    state->ticks = quble::TicksFor(shape == "lorentzian" ? quble::LineShape::Lorentzian
-                                   : shape == "gaussian" ? quble::LineShape::Gaussian
-                                                         : quble::LineShape::Mixed);
-    state->Slider4 = percent >= 0 ? percent : 50;
+    state->ticks = quble::TicksFor(parsed.shape);
+    state->Slider4 = parsed.lorentzPercent;
     if (auto error = quble::StartProcess(*state, input)) return Fail(error->message);
 
     const SimulationState& s = *state;

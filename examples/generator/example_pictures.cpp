@@ -135,7 +135,7 @@ void Draw(const Sketch& s, EmfSurface& dc) {
 Sketch Example1() {
     Sketch s;
     s.title = "15-Deoxygoyazensolide";
-    const int r = s.Ring(190, 100, 5, 162);  // C7, C6, O, C12, C11
+    const int r = s.Ring(205, 115, 5, 162);  // C7, C6, O, C12, C11
     const int c7 = r, c6 = r + 1, o1 = r + 2, c12 = r + 3, c11 = r + 4;
     s.Label(o1, "O");
     const int oc = s.From(c12, -10, "O");
@@ -145,24 +145,24 @@ Sketch Example1() {
     s.Link(c11, c12);
     const int h7 = s.From(c7, 110, "H7", true, 0.9);
     s.Link(c7, h7, 1, true);
-    const int c8 = s.From(c7, 200);
+    const int c8 = s.From(c7, 150);
     s.Link(c7, c8);
-    const int h8 = s.From(c8, 110, "H8", true, 0.9);
+    const int h8 = s.From(c8, 90, "H8", true, 0.9);
     s.Link(c8, h8);
-    const int o8 = s.From(c8, 230, "O");
-    s.Link(c8, o8);
+    const int o8 = s.From(c8, 200, "OR");
+    s.Link(c8, o8, 1, true);
     const int c5 = s.From(c6, 250);
     s.Link(c6, c5);
     const int h6 = s.From(c6, 330, "H6", true, 0.9);
     s.Link(c6, h6, 1, true);
-    const int h5 = s.From(c5, 320, "H5", true, 0.9);
+    const int h5 = s.From(c5, 300, "H5", true, 0.9);
     s.Link(c5, h5);
     const int c4 = s.From(c5, 190);
     s.Link(c5, c4, 2);
-    const int c3 = s.From(c4, 130);
+    const int c3 = s.From(c4, 160);
     s.Link(c4, c3);
-    s.Link(c3, s.From(c3, 40, "H3'a", true, 0.9));
-    s.Link(c3, s.From(c3, 200, "H3'b", true, 0.9));
+    s.Link(c3, s.From(c3, 100, "H3'a", true, 0.9));
+    s.Link(c3, s.From(c3, 220, "H3'b", true, 0.9));
     return s;
 }
 
@@ -171,7 +171,7 @@ Sketch Example1() {
 Sketch Example2() {
     Sketch s;
     s.title = "bqw75a";
-    const int r = s.Ring(150, 100, 6, 90);
+    const int r = s.Ring(170, 125, 6, 90);
     s.bonds[2].order = 2;  // C3=C4
     const int top = r;
     const int he = s.From(top, 60, "He", true, 0.9);
@@ -244,7 +244,7 @@ Sketch Example4() {
 Sketch Example5() {
     Sketch s;
     s.title = "Lactam RVALE-007";
-    const int r = s.Ring(150, 100, 5, 198);  // C5, N1, C2, C3, C4
+    const int r = s.Ring(165, 112, 5, 198);  // C5, N1, C2, C3, C4
     const int c5 = r, n1 = r + 1, c2 = r + 2;
     s.Label(n1, "N");
     const int o = s.From(c2, -20, "O");

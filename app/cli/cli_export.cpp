@@ -1,0 +1,140 @@
+// quble-cli export: a graph as a picture file (EMF, SVG, PDF or PNG, by the
+// extension of --out). The graph comes from a source chosen by the
+// arguments; the simulator graph (parameters as for simulate, or one of the
+// examples) is the one source so far, and the experimental graph joins as a
+// second source in ChooseSource.
+#include <QGuiApplication>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cli/cli_commands.h"
+#include "examples/example_sets.h"
+#include "platform/graph_picture.h"
+#include "simulator/simulator_picture.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "quble-cli export: %s\n", message.c_str());
+    return 2;
+}
+
+// A graph ready to be written; it keeps alive whatever its drawing uses.
+class ExportSource {
+public:
+    virtual ~ExportSource() = default;
+    virtual quble::GraphPicture Picture() = 0;
+};
+
+class SimulatorSource : public ExportSource {
+public:
+    explicit SimulatorSource(std::unique_ptr<quble::SimulatorGraph> g) : graph_(std::move(g)) {}
+    quble::GraphPicture Picture() override {
+        return quble::SimulatorGraphPicture(graph_->plot, *graph_->sim, graph_->formulaEmf, graph_->formulaRect,
+                                            quble::ScreenMetrics{});
+    }
+
+private:
+    std::unique_ptr<quble::SimulatorGraph> graph_;
+};
+
+std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& args, std::string* error) {
+    quble::SimulatorGraphRequest request;
+    std::vector<std::string> rest;
+    std::string example;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--example") {
+            if (i + 1 >= args.size()) {
+                *error = "--example needs an example name (for example \"Example 1/H7\" or mnuEx1)";
+                return nullptr;
+            }
+            example = args[++i];
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    if (!example.empty()) {
+        if (!rest.empty()) {
+            *error = "--example takes no simulation parameters, got \"" + rest.front() + "\"";
+            return nullptr;
+        }
+        const quble::ExampleSet* ex = quble::FindExample(example);
+        if (!ex) {
+            std::string names;
+            for (const auto& e : quble::ExampleSets()) names += (names.empty() ? "" : ", ") + ("\"" + e.caption + "\"");
+            *error = "unknown example \"" + example + "\" (one of " + names + ", or its menu name mnuEx1 ...)";
+            return nullptr;
+        }
+        request = quble::ExampleGraphRequest(*ex);
+    } else {
+        SimulationArgs parsed;
+        if (!ParseSimulationArgs(rest, &parsed, error)) return nullptr;
+        request.input = parsed.input;
+        request.shape = parsed.shape;
+        request.lorentzPercent = parsed.lorentzPercent;
+    }
+    std::unique_ptr<quble::SimulatorGraph> g = quble::BuildSimulatorGraph(request, error);
+    if (!g) return nullptr;
+    return std::make_unique<SimulatorSource>(std::move(g));
+}
+
+// Which graph the arguments describe.
+std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args, std::string* error) {
+    return SimulatorFromArgs(args, error);
+}
+
+}  // namespace
+
+int RunExportCommand(int argc, char** argv) {
+    std::string out;
+    double dpi = 300.0;
+    bool bw = false, dpiGiven = false;
+    std::vector<std::string> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--out") {
+            if (i + 1 >= argc) return Fail("--out needs a file name ending in .emf, .svg, .pdf or .png");
+            out = argv[++i];
+        } else if (a == "--dpi") {
+            const std::string_view v = i + 1 < argc ? argv[++i] : "";
+            int d = 0;
+            auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+            if (v.empty() || ec != std::errc() || p != v.data() + v.size() || d < 10 || d > 2400) {
+                return Fail("--dpi needs a whole number from 10 to 2400");
+            }
+            dpi = d;
+            dpiGiven = true;
+        } else if (a == "--bw") {
+            bw = true;
+        } else {
+            rest.emplace_back(a);
+        }
+    }
+    if (out.empty()) return Fail("--out FILE is required (.emf, .svg, .pdf or .png)");
+    const std::optional<quble::PictureFormat> format = quble::PictureFormatForPath(out);
+    if (!format) return Fail("the file name of --out must end in .emf, .svg, .pdf or .png: \"" + out + "\"");
+    if (dpiGiven && *format != quble::PictureFormat::Png) return Fail("--dpi applies only to a .png file");
+
+    // Text is laid out with Qt's fonts, as in the window; no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qargc = 1;
+    char name[] = "quble-cli";
+    char* qargv[] = {name, nullptr};
+    QGuiApplication app(qargc, qargv);
+
+    std::string error;
+    std::unique_ptr<ExportSource> source = ChooseSource(rest, &error);
+    if (!source) return Fail(error);
+    if (!quble::ExportGraphPicture(source->Picture(), out, *format, bw, dpi, &error)) {
+        std::fprintf(stderr, "quble-cli export: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
