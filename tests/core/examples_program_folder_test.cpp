@@ -302,14 +302,14 @@ TEST(ExamplesProgramFolder, WritableExecutableFolderIsUsedAsItIs) {
 TEST(ExamplesProgramFolder, PerUserFolderIsSeededOnceWithoutOverwriting) {
     ScratchDir exe;
     ScratchDir home;
-    Ship(exe.path(), false);
+    Ship(exe.path(), true);
     const fs::path user = home.path() / "share" / "quble";
 
     auto c = SeedUserFolder(exe.path(), user);
     EXPECT_EQ(c.folder, user);
     EXPECT_TRUE(c.perUser);
     EXPECT_TRUE(c.error.empty()) << c.error;
-    EXPECT_EQ(c.copied, RequiredShippedFiles(false));
+    EXPECT_EQ(c.copied, RequiredShippedFiles(true));
     EXPECT_TRUE(FirstRun(user));
     EXPECT_TRUE(FirstRun(exe.path()));  // the shipped files are copied, not moved
 

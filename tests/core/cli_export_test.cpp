@@ -1,0 +1,101 @@
+// quble-cli export: the simulator graph of given parameters or of an example
+// as a picture file, and the example formula pictures the generator draws.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+
+#include "emf_test_util.h"
+#include "examples/generator/example_pictures.h"
+
+namespace quble::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunCli(const std::string& args) {
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) +
+                            "' export " + args + " >/dev/null 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::uint32_t BigEndian32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) | (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+
+TEST(CliExport, ParametersAndExamplesToEveryForm) {
+    const fs::path dir = FreshFolder("cli_export");
+    ASSERT_EQ(RunCli("--h 2500:7,7 --h 2530:7 --width 1 --resolution 0.1 --shape gaussian --out '" +
+                  (dir / "p.emf").string() + "'"),
+              0);
+    const auto emf = ReadAll(dir / "p.emf");
+    EmfHeaderInfo h;
+    ASSERT_TRUE(ParseEmfHeader(emf.data(), emf.size(), &h, nullptr));
+    // The graph box (663 units) at 96 per inch: 175.42 mm wide.
+    EXPECT_EQ(h.frame.right, 17542);
+    std::string title;
+    for (const Rec& r : OfType(Records(emf), emr::EXTTEXTOUTW)) title += r.Text() + "|";
+    EXPECT_NE(title.find("Spectrum Title"), std::string::npos);
+
+    // An example brings its title and its formula picture.
+    ASSERT_EQ(RunCli("--example 'Example 2' --out '" + (dir / "e.emf").string() + "'"), 0);
+    std::string texts;
+    for (const Rec& r : OfType(Records(ReadAll(dir / "e.emf")), emr::EXTTEXTOUTW)) texts += r.Text() + "|";
+    EXPECT_NE(texts.find("bqw75a (Example 2)"), std::string::npos);
+    EXPECT_NE(texts.find("|He|"), std::string::npos);  // the picture's hydrogen label
+    EXPECT_NE(texts.find("|bqw75a|"), std::string::npos);  // the picture's own title
+
+    // PNG at a chosen resolution: the same 6.9 inches, so 150 dpi is 1036 px.
+    ASSERT_EQ(RunCli("--example mnuEx1 --out '" + (dir / "e.png").string() + "' --dpi 150 --bw"), 0);
+    const auto png = ReadAll(dir / "e.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+    EXPECT_EQ(BigEndian32(png, 16), 1036u);
+
+    ASSERT_EQ(RunCli("--example \"Example 1/H5+H3'a\" --out '" + (dir / "e.svg").string() + "'"), 0);
+    const auto svg = ReadAll(dir / "e.svg");
+    EXPECT_NE(std::string(svg.begin(), svg.end()).find("<svg"), std::string::npos);
+    ASSERT_EQ(RunCli("--example 'Example 5' --out '" + (dir / "e.pdf").string() + "'"), 0);
+    const auto pdf = ReadAll(dir / "e.pdf");
+    ASSERT_GT(pdf.size(), 5u);
+    EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 5), "%PDF-");
+
+    // Refusals: nothing written, a usage error.
+    EXPECT_EQ(RunCli("--example 'Example 9' --out '" + (dir / "x.emf").string() + "'"), 2);
+    EXPECT_EQ(RunCli("--example mnuEx2 --out '" + (dir / "x.gif").string() + "'"), 2);
+    EXPECT_EQ(RunCli("--example mnuEx2 --out '" + (dir / "x.svg").string() + "' --dpi 300"), 2);
+    EXPECT_EQ(RunCli("--h 2500:7 --shape gaussian"), 2);
+    EXPECT_FALSE(fs::exists(dir / "x.emf") || fs::exists(dir / "x.gif") || fs::exists(dir / "x.svg"));
+    fs::remove_all(dir);
+}
+
+TEST(ExamplePictures, FiveSoundMetafilesEachWithItsTitleAndHydrogens) {
+    const std::vector<std::vector<std::string>> hydrogens{
+        {"H7", "H5", "H6", "H8", "H3'a", "H3'b"}, {"He"}, {"HA"}, {"HG"}, {"HG"}};
+    for (int n = 1; n <= 5; ++n) {
+        const auto emf = examplegen::ExamplePictureEmf(n);
+        EmfHeaderInfo h;
+        ASSERT_TRUE(ParseEmfHeader(emf.data(), emf.size(), &h, nullptr)) << n;
+        std::string error;
+        const auto recs = Records(emf, &error);
+        EXPECT_TRUE(error.empty()) << error;
+        EXPECT_EQ(recs.back().type, emr::EOF_);
+        std::set<std::string> texts;
+        for (const Rec& r : OfType(recs, emr::EXTTEXTOUTW)) texts.insert(r.Text());
+        EXPECT_TRUE(texts.count(examplegen::ExamplePictureTitle(n))) << n;
+        for (const auto& hy : hydrogens[n - 1]) EXPECT_TRUE(texts.count(hy)) << n << " " << hy;
+        EXPECT_GT(OfType(recs, emr::LINETO).size(), 5u) << n;
+        EXPECT_EQ(examplegen::ExamplePictureEmf(n), emf);  // the same bytes every time
+    }
+    EXPECT_EQ(examplegen::ExamplePictureTitle(1), "15-Deoxygoyazensolide");
+    EXPECT_EQ(examplegen::ExamplePictureTitle(4), "Mesylate RVALE-011");
+    EXPECT_TRUE(examplegen::ExamplePictureEmf(0).empty());
+    EXPECT_TRUE(examplegen::ExamplePictureEmf(6).empty());
+}
+
+}  // namespace
+}  // namespace quble::test
