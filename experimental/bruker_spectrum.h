@@ -25,6 +25,10 @@ namespace quble {
 // a private copy first when anyone else still holds it.
 class IntensityArray {
 public:
+    using value_type = std::int32_t;
+    using const_iterator = const std::int32_t*;
+    using iterator = const_iterator;
+
     IntensityArray() = default;
     explicit IntensityArray(std::vector<std::int32_t> values);
 
