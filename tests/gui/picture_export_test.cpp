@@ -310,14 +310,14 @@ TEST_F(PictureTest, FormulaIsEmbeddedWithTheStateRestoredAndGoneAfterDelete) {
 }
 
 TEST_F(PictureTest, FormulaBesideASpectrumIsTheFirstLowerCaseEmf) {
-    const fs::path spec = folder / "spectrum";
-    fs::create_directories(spec);
+    const fs::path spectrumDir = folder / "spectrum";
+    fs::create_directories(spectrumDir);
     const auto a = PictureEmf(10, 30), b = PictureEmf(30, 10);
-    std::ofstream(spec / "1r") << "x";
-    std::ofstream(spec / "A.EMF", std::ios::binary).write(reinterpret_cast<const char*>(a.data()), a.size());
-    std::ofstream(spec / "b.emf", std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
-    std::ofstream(spec / "c.emf", std::ios::binary).write(reinterpret_cast<const char*>(a.data()), a.size());
-    form->VerifFormula(spec);
+    std::ofstream(spectrumDir / "1r") << "x";
+    std::ofstream(spectrumDir / "A.EMF", std::ios::binary).write(reinterpret_cast<const char*>(a.data()), a.size());
+    std::ofstream(spectrumDir / "b.emf", std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    std::ofstream(spectrumDir / "c.emf", std::ios::binary).write(reinterpret_cast<const char*>(a.data()), a.size());
+    form->VerifFormula(spectrumDir);
     FormulaPicture f = form->Formula();
     EXPECT_TRUE(f.FormulaShown && f.FormulaFromExample);
     EXPECT_EQ(fs::path(f.ExampleFormulaPath).filename(), "b.emf");
@@ -329,15 +329,15 @@ TEST_F(PictureTest, FormulaBesideASpectrumIsTheFirstLowerCaseEmf) {
     EXPECT_TRUE(IsFormulaFileName("a.emf"));
 
     // Only an upper-case picture: none, and the earlier one is gone.
-    fs::remove(spec / "b.emf");
-    fs::remove(spec / "c.emf");
-    form->VerifFormula(spec);
+    fs::remove(spectrumDir / "b.emf");
+    fs::remove(spectrumDir / "c.emf");
+    form->VerifFormula(spectrumDir);
     EXPECT_FALSE(form->Formula().FormulaShown);
     EXPECT_FALSE(form->Image1()->isVisible());
 
     // A malformed or missing picture: no formula, both flags cleared.
-    std::ofstream(spec / "bad.emf") << "not a metafile";
-    form->VerifFormula(spec);
+    std::ofstream(spectrumDir / "bad.emf") << "not a metafile";
+    form->VerifFormula(spectrumDir);
     EXPECT_FALSE(form->Formula().FormulaShown);
     EXPECT_FALSE(form->Formula().FormulaFromExample);
     form->ExamplePictureAdd((folder / "missing.emf").string());
