@@ -282,6 +282,10 @@ void GrafMesmoWnd(DrawingSurface& dc, ExpView& v, const BrukerSpectrum& s, ExpDr
         dc.LineTo(t.x, a.yA + t.length);
         if (!t.labelled) continue;
         font.height = t.fontHeight;
+        // A label cut by the picture's edge reads as another number ("1"
+        // for "11"): leave it out.
+        const double w = dc.MeasureText(font, t.label).width;
+        if (t.labelX < 0.0 || t.labelX + w > width) continue;
         dc.SetFont(font);
         dc.TextOut(t.labelX, t.labelY, t.label);
     }

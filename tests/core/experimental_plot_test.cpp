@@ -263,10 +263,15 @@ TEST(ExperimentalPlotAxis, DrawnBlueAxisBelowZeroAndNoneWithoutAcqus) {
         if (c.kind == DrawCall::Kind::TextOut) {
             ++texts;
             EXPECT_EQ(c.font.face, "Times New Roman");
+            // No label is cut by the picture's edges.
+            EXPECT_GE(c.x1, 0.0) << c.text;
+            EXPECT_LE(c.x1 + dc.MeasureText(c.font, c.text).width, 700.0) << c.text;
         }
     }
     EXPECT_TRUE(axis);
-    EXPECT_EQ(texts, 3 + 22);  // 8, 7, 6 and the 25 tenths below 8.2 less 8, 7 and 6
+    // 8, 7, 6 and the 25 tenths below 8.2 less 8, 7 and 6, less 5.7 whose
+    // label would run past the right edge.
+    EXPECT_EQ(texts, 3 + 21);
     EXPECT_DOUBLE_EQ(v.XMult, 280.0);
 
     s.ReadAcqus = false;
