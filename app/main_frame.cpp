@@ -116,9 +116,10 @@ MainFrame::MainFrame(Dialogs* dialogs) {
     };
     exp("Command22", "Open", "Open a new spectrum", [](Form100& f) { f.mnuOpenFull_Click(); });
     exp("Command20", "Transfer Data to Simulator", "", [](Form100& f) { f.mnuTransferData_Click(); });
-    // Copying arrives with the picture export, pasting with the formula pictures.
-    MakeButton(picture2_, "Command7", "Copy", "Copy picture to clipboard")->setEnabled(false);
-    MakeButton(picture2_, "Command8", "Paste", "")->hide();
+    exp("Command7", "Copy", "Copy picture to clipboard", [](Form100& f) { f.mnuCopy_Click(); });
+    // Never shown; the experimental window's Edit menu enables it with "&Paste".
+    command8_ = exp("Command8", "Paste", "", [](Form100& f) { f.mnuPaste_Click(); });
+    command8_->hide();
     command9_ = exp("Command9", "Expand", "", [](Form100& f) { f.Command4_Click(); });
     command9_->hide();
     exp("Command10", "Full Spectrum", "", [](Form100& f) { f.Command3_Click(); });
@@ -193,7 +194,10 @@ Form100* MainFrame::EnsureForm100() {
         form1_->ReceiveExperimentalData(n, x, y);
     };
     link.exitProgram = [] { QCoreApplication::quit(); };
+    link.enableFramePaste = [this](bool on) { command8_->setEnabled(on); };
     form100_->SetFrameLink(std::move(link));
+    // One clipboard for both windows.
+    form100_->SetClipboard(&form1_->clipboard());
     form100Sub_ = mdi_->addSubWindow(form100_);
     form100Sub_->setObjectName("Form100Window");
     form100_->Form_Load();

@@ -78,6 +78,7 @@ private:
     std::array<ColorRef, 3> shapeColors_{};
     Form100* form100_ = nullptr;
     QMdiSubWindow* form100Sub_ = nullptr;
+    QPushButton* command8_ = nullptr;
     QPushButton* command9_ = nullptr;
     int form100Creations_ = 0;
 };

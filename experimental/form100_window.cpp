@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QScreen>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -24,9 +27,13 @@
 #include <QVBoxLayout>
 #include <fstream>
 
+#include "experimental/experimental_graph_picture.h"
 #include "experimental/graph_reading.h"
+#include "platform/formula_image.h"
+#include "platform/picture_export_dialog.h"
 #include "platform/qpainter_surface.h"
 #include "platform/qt_dialogs.h"
+#include "simulator/simulator_picture.h"
 
 namespace quble {
 
@@ -36,7 +43,7 @@ constexpr ColorRef kButtonFace = 0x8000000F;
 constexpr ColorRef kYellow = 65535;
 constexpr ColorRef kRed = 255;
 constexpr ColorRef kBlue = 0xFF0000;
-constexpr ColorRef kBlack = 0;
+
 constexpr int kGraphWidth = 720;
 constexpr int kGraphHeight = 400;
 constexpr const char* kReadOn = "Read Data From Graph";
@@ -257,6 +264,7 @@ Form100::Form100(QWidget* parent, Dialogs* dialogs, std::filesystem::path progra
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs_ = ownDialogs_.get();
     }
+    SetClipboard(nullptr);
     BuildControls();
     BuildMenus();
     if (runLoad) Form_Load();
@@ -381,6 +389,10 @@ void Form100::BuildControls() {
     Image3->setAttribute(Qt::WA_TransparentForMouseEvents);
     Image3->hide();
 
+    // The formula picture; the graph's user units are its pixels.
+    image4_ = new FormulaImage(picture1_, "Image4", "Image5", "Shape1");
+    image4_->SetUnitsPerPixel(1.0, 1.0);
+
     // Steps and scroll bar.
     auto* steps = new QWidget(central);
     steps->setFixedWidth(kGraphWidth);
@@ -490,13 +502,16 @@ void Form100::BuildMenus() {
     add(file, "mnuOpenFull", "&Open", [this] { mnuOpenFull_Click(); });
     add(file, "mnuOpenWRAqF", "Open Without Reading acqus File", [this] { mnuOpenWRAqF_Click(); })->setVisible(false);
     add(file, "mnuSave", "Save Current &Y values As...", [this] { mnuSave_Click(); });
+    add(file, "mnuExportPicture", "Export Picture...", [this] { mnuExportPicture_Click(); });
     file->addSeparator();
     add(file, "mnuExit", "E&xit", [this] { mnuExit_Click(); });
 
     QMenu* edit = menuBar()->addMenu("&Edit");
     edit->setObjectName("mnuEdit");
-    // The picture export arrives later.
-    add(edit, "mnuCopy", "&Copy", [] {})->setEnabled(false);
+    add(edit, "mnuCopy", "&Copy", [this] { mnuCopy_Click(); });
+    add(edit, "mnuPaste", "&Paste", [this] { mnuPaste_Click(); });
+    add(edit, "mnuDelFormula", "&Delete Formula", [this] { mnuDelFormula_Click(); })->setEnabled(false);
+    connect(edit, &QMenu::aboutToShow, this, [this] { mnuEdit_Show(); });
 
     QMenu* graph = menuBar()->addMenu("&Graph");
     graph->setObjectName("mnuGraph");
@@ -585,6 +600,7 @@ void Form100::Form_Load() {
         const OpenResult r = OpenNMRFile(spec_);
         if (r.ok()) {
             AfterOpening(r);
+            ExamplePictureAdd((first.parent_path() / "Ex1.emf").string());
             return;
         }
         ShowFailure(r);
@@ -618,6 +634,7 @@ OpenResult Form100::OpenSpectrumFile(const std::string& path) {
     QApplication::restoreOverrideCursor();
     if (r.ok()) {
         AfterOpening(r);
+        VerifFormula();
     } else if (r.status != OpenStatus::FileTypeUnsupported) {
         ShowFailure(r);
     }
@@ -987,6 +1004,7 @@ void Form100::Picture1_MouseDown(int button, int shift, double x, double y) {
 
 void Form100::Picture1_MouseMove(int buttons, int shift, double x, double y) {
     (void)shift, (void)y;
+    image4_->GraphMouseMove();
     if (buttons == 0) {
         if (spec_.NPont < 2) return;
         if (pickReference_) {
@@ -1205,6 +1223,170 @@ void Form100::mnuSimul_Click() {
 
 void Form100::mnuExpSp_Click() {
     if (frame_.showExperimentalPanel) frame_.showExperimentalPanel();
+}
+
+// ---------------------------------------------------------------- pictures
+
+namespace {
+// The plain message box of a failed metafile carries the application's title.
+std::string AppTitle() {
+    const QString n = QCoreApplication::applicationName();
+    return n.isEmpty() ? "Quble" : n.toStdString();
+}
+constexpr const char* kNoPictureTitle = "No Picture!";
+constexpr const char* kNoPictureText = "There is no metafile picture in the clipboard!";
+}  // namespace
+
+void Form100::SetClipboard(Clipboard* c) {
+    if (c) {
+        clipboard_ = c;
+        return;
+    }
+    if (!ownClipboard_) ownClipboard_ = std::make_unique<QtClipboard>();
+    clipboard_ = ownClipboard_.get();
+}
+
+ScreenMetrics Form100::Screen() const {
+    const QScreen* s = screen();
+    if (!s) s = QGuiApplication::primaryScreen();
+    return ScreenMetricsOf(s);
+}
+
+ExpFormula Form100::Formula() const {
+    ExpFormula f;
+    f.ExpFormulaShown = ExpFormulaShown_;
+    f.ExpFormulaFromExample = ExpFormulaFromExample_;
+    f.ExpExampleFormulaPath = ExpExampleFormulaPath_;
+    const QRectF r = image4_->UnitRect();
+    f.Left = r.left();
+    f.Top = r.top();
+    f.Width = r.width();
+    f.Height = r.height();
+    return f;
+}
+
+ExpFrameLayout Form100::FrameLayout() const {
+    ExpFrameLayout f;
+    f.graphWidth = picture1_->width();
+    f.graphHeight = picture1_->height();
+    f.titleHeight = Picture7->height();
+    f.legendHeight = Picture6->height();
+    f.title = Label10->text().toStdString();
+    // Positions as the strips hold them now; a label that has not been laid
+    // out yet (a window never shown) is centred or left at its default.
+    if (Label10->isVisibleTo(this) && Label10->width() > 0 && Picture7->layout()) {
+        Picture7->layout()->activate();
+        f.titleLeft = Label10->x();
+        f.titleTop = Label10->y();
+    }
+    f.reference = Label5->text().toStdString();
+    f.referenceLeft = Label5->x();
+    f.referenceTop = Label5->y();
+    const QPoint delta = Label11->mapTo(Picture6, QPoint(0, 0));
+    f.deltaLeft = delta.x();
+    f.deltaTop = delta.y();
+    return f;
+}
+
+GraphPicture Form100::CurrentGraphPicture() const {
+    std::vector<std::uint8_t> emf;
+    if (ExpFormulaShown_ && image4_->HasPicture()) emf = image4_->Emf();
+    return ExperimentalGraphPicture(view_, spec_, style_, FrameLayout(), std::move(emf), image4_->UnitRect(),
+                                    Screen());
+}
+
+bool Form100::MakeCurPic2MF(std::vector<std::uint8_t>* bytes) {
+    std::string error;
+    if (!quble::MakeCurPic2MF(view_, spec_, style_, FrameLayout(), Formula(), Screen(), programFolder_.string(),
+                              bytes, &error)) {
+        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        return false;
+    }
+    return true;
+}
+
+void Form100::mnuCopy_Click() {
+    std::vector<std::uint8_t> emf;
+    if (!MakeCurPic2MF(&emf)) return;
+    // The same drawing as SVG and PNG, for programs that take no metafile.
+    const GraphPicture g = CurrentGraphPicture();
+    const QByteArray svg = GraphSvg(g, false);
+    const QByteArray png = GraphPng(g, false, 2.0 * g.screen.LOGPIXELSX);
+    clipboard_->Clear();
+    clipboard_->SetMimeData(PictureMimeData(emf, svg, png));
+}
+
+bool Form100::SaveClipFormulaSF(const std::vector<std::uint8_t>& emf) {
+    std::string error;
+    return SaveClipMF(emf, programFolder_.string(), kSvClipMFSFFile, &error);
+}
+
+bool Form100::ShowFormula(std::vector<std::uint8_t> emf) {
+    const bool shown = image4_->ShowPicture(std::move(emf), kExpFormulaLeft, kExpFormulaTop, 200);
+    if (shown) image4_->raise();
+    return shown;
+}
+
+void Form100::mnuPaste_Click() {
+    std::optional<ClipPicture> pic = TakeClipPicture(clipboard_->MimeData());
+    std::vector<std::uint8_t> emf;
+    if (pic) emf = FormulaEmfFromClip(*pic, nullptr);
+    // An EMF without a size would show as nothing: no picture either.
+    if (emf.empty() || FormulaNaturalSize(emf).isEmpty()) {
+        dialogs_->MessageBox(kNoPictureTitle, kNoPictureText, MsgButtons::Ok, MsgIcon::Critical);
+        return;
+    }
+    // Kept first: a picture that cannot be saved would vanish from the next
+    // copy, so it is not shown either and the current formula stays.
+    if (!SaveClipFormulaSF(emf)) {
+        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        return;
+    }
+    ShowFormula(std::move(emf));
+    ExpFormulaShown_ = true;
+    ExpFormulaFromExample_ = false;
+    Action("mnuDelFormula")->setEnabled(true);
+    QCoreApplication::processEvents();
+}
+
+void Form100::mnuDelFormula_Click() {
+    image4_->ClearPicture();
+    ExpFormulaShown_ = false;
+    ExpFormulaFromExample_ = false;
+    Action("mnuDelFormula")->setEnabled(false);
+}
+
+void Form100::ExamplePictureAdd(const std::string& path) {
+    ExpExampleFormulaPath_ = path;
+    image4_->ClearPicture();
+    std::vector<std::uint8_t> emf;
+    if (!ReadFormulaFile(path, &emf, nullptr) || !ShowFormula(std::move(emf))) {
+        image4_->ClearPicture();
+        ExpFormulaShown_ = ExpFormulaFromExample_ = false;
+        Action("mnuDelFormula")->setEnabled(false);
+        return;
+    }
+    ExpFormulaShown_ = ExpFormulaFromExample_ = true;
+    Action("mnuDelFormula")->setEnabled(true);
+}
+
+void Form100::VerifFormula() {
+    mnuDelFormula_Click();
+    const std::filesystem::path folder = std::filesystem::path(spec_.SpectrumPath).parent_path();
+    if (std::optional<std::filesystem::path> f = FindFormulaBeside(folder)) ExamplePictureAdd(f->string());
+}
+
+void Form100::mnuEdit_Show() {
+    const bool paste = HasClipPicture(clipboard_->MimeData());
+    Action("mnuPaste")->setEnabled(paste);
+    if (frame_.enableFramePaste) frame_.enableFramePaste(paste);
+    Action("mnuDelFormula")->setEnabled(ExpFormulaShown_);
+}
+
+void Form100::mnuExportPicture_Click() {
+    ExportPictureDialog(*dialogs_, (programFolder_ / "Spectrum.emf").string(),
+                        QLocale::system().decimalPoint().at(0).toLatin1(),
+                        [this] { return CurrentGraphPicture(); });
 }
 
 }  // namespace quble

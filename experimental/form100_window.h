@@ -22,9 +22,12 @@
 #include <vector>
 
 #include "experimental/bruker_spectrum.h"
+#include "experimental/experimental_picture.h"
 #include "experimental/experimental_plot.h"
 #include "experimental/reference_calibration.h"
+#include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/graph_picture.h"
 
 class QAction;
 class QComboBox;
@@ -37,6 +40,8 @@ class QRadioButton;
 class QScrollBar;
 
 namespace quble {
+
+class FormulaImage;
 
 // The reference compounds, filled once by the frame window at start-up.
 ReferenceTable& RefTable();
@@ -114,6 +119,7 @@ public:
         // "&Transfer Data to Simulator": hands NPontExp, ExpXnmrHz, ExpYgraf over.
         std::function<void(std::int32_t, const std::vector<double>&, const std::vector<std::int32_t>&)> transfer;
         std::function<void()> exitProgram;            // default: quit the application
+        std::function<void(bool)> enableFramePaste;   // MDIForm1.Command8, with "&Paste"
     };
 
     // dialogs may be null (real Qt dialogs). programFolder holds "Examples";
@@ -189,6 +195,37 @@ public:
     void mnuSimul_Click();
     void mnuExpSp_Click();
 
+    // --- picture export and the formula picture ---
+    // The clipboard the copies go to and pastes come from; null: the system
+    // clipboard.
+    void SetClipboard(Clipboard* c);
+    Clipboard& clipboard() { return *clipboard_; }
+    void mnuCopy_Click();           // the window's picture (EMF with SVG and PNG) to the clipboard
+    void mnuPaste_Click();          // paste a formula picture
+    void mnuDelFormula_Click();     // remove the formula picture
+    void mnuExportPicture_Click();  // "Export Picture...": EMF, SVG, PDF or PNG
+    void mnuEdit_Show();            // the Edit menu's entries enabled for what can be done now
+    // CurPic2.emf in the program folder; false (the message told) when it
+    // cannot be made. bytes, when given, receives the metafile.
+    bool MakeCurPic2MF(std::vector<std::uint8_t>* bytes = nullptr);
+    // Keeps a pasted picture as SvClipMFSF.emf; false when it cannot be kept.
+    bool SaveClipFormulaSF(const std::vector<std::uint8_t>& emf);
+    // Shows a formula picture file; on any failure there is no formula.
+    void ExamplePictureAdd(const std::string& path);
+    // The formula picture beside the opened 1r: the first lower-case ".emf"
+    // in name order, or none.
+    void VerifFormula();
+    ExpFormula Formula() const;
+    FormulaImage* Image4() const { return image4_; }
+    bool ExpFormulaShown() const { return ExpFormulaShown_; }
+    bool ExpFormulaFromExample() const { return ExpFormulaFromExample_; }
+    const std::string& ExpExampleFormulaPath() const { return ExpExampleFormulaPath_; }
+    // Where the strips and labels lie now, for the picture.
+    ExpFrameLayout FrameLayout() const;
+    // The window's picture as every export draws it (formula included).
+    GraphPicture CurrentGraphPicture() const;
+    ScreenMetrics Screen() const;
+
     // --- state, for the frame and tests ---
     const BrukerSpectrum& spectrum() const { return spec_; }
     BrukerSpectrum& spectrum() { return spec_; }
@@ -241,6 +278,7 @@ private:
     RefChoice RunRefDialog();
     void CrestToggled();
     void FreqHzToggled();
+    bool ShowFormula(std::vector<std::uint8_t> emf);
 
     BrukerSpectrum spec_;
     ExpView view_;
@@ -283,6 +321,14 @@ private:
     QPushButton* Command9[2] = {nullptr, nullptr};
     QScrollBar* ScrollBar1 = nullptr;
     QListWidget *List3 = nullptr, *List4 = nullptr;
+
+    // Picture export.
+    std::unique_ptr<Clipboard> ownClipboard_;
+    Clipboard* clipboard_ = nullptr;
+    FormulaImage* image4_ = nullptr;
+    bool ExpFormulaShown_ = false;
+    bool ExpFormulaFromExample_ = false;
+    std::string ExpExampleFormulaPath_;
 };
 
 }  // namespace quble

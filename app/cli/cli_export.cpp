@@ -1,8 +1,8 @@
 // quble-cli export: a graph as a picture file (EMF, SVG, PDF or PNG, by the
 // extension of --out). The graph comes from a source chosen by the
-// arguments; the simulator graph (parameters as for simulate, or one of the
-// examples) is the one source so far, and the experimental graph joins as a
-// second source in ChooseSource.
+// arguments: the simulator graph (parameters as for simulate, or one of the
+// examples), or the experimental window's picture of a processed spectrum
+// (--1r PATH, optionally --auto-tms).
 #include <QGuiApplication>
 
 #include <charconv>
@@ -16,6 +16,7 @@
 
 #include "app/cli/cli_commands.h"
 #include "examples/example_sets.h"
+#include "experimental/experimental_graph_picture.h"
 #include "platform/graph_picture.h"
 #include "simulator/simulator_picture.h"
 
@@ -85,8 +86,54 @@ std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& 
     return std::make_unique<SimulatorSource>(std::move(g));
 }
 
+class ExperimentalSource : public ExportSource {
+public:
+    explicit ExperimentalSource(std::unique_ptr<quble::ExperimentalGraph> g) : graph_(std::move(g)) {}
+    quble::GraphPicture Picture() override {
+        return quble::ExperimentalGraphPicture(graph_->view, graph_->spec, quble::ExpDrawStyle::Line, graph_->layout,
+                                               graph_->formulaEmf, graph_->formulaRect, quble::ScreenMetrics{});
+    }
+
+private:
+    std::unique_ptr<quble::ExperimentalGraph> graph_;
+};
+
+// The whole spectrum as the window opens it, calibrated to TMS when asked
+// and a reference peak is accepted.
+std::unique_ptr<ExportSource> ExperimentalFromArgs(const std::vector<std::string>& args, std::string* error) {
+    std::string path;
+    bool autoTms = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--1r") {
+            if (i + 1 >= args.size() || !path.empty()) {
+                *error = "--1r needs the path of one processed spectrum (.../pdata/1/1r)";
+                return nullptr;
+            }
+            path = args[++i];
+        } else if (args[i] == "--auto-tms") {
+            autoTms = true;
+        } else {
+            *error = "--1r takes only --auto-tms besides --out, --dpi and --bw, got \"" + args[i] + "\"";
+            return nullptr;
+        }
+    }
+    std::unique_ptr<quble::ExperimentalGraph> g = quble::BuildExperimentalGraph(path, autoTms, error);
+    if (!g) return nullptr;
+    if (!g->referenceMessage.empty()) std::fprintf(stderr, "quble-cli export: %s\n", g->referenceMessage.c_str());
+    return std::make_unique<ExperimentalSource>(std::move(g));
+}
+
 // Which graph the arguments describe.
 std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args, std::string* error) {
+    for (const std::string& a : args) {
+        if (a == "--1r") return ExperimentalFromArgs(args, error);
+    }
+    for (const std::string& a : args) {
+        if (a == "--auto-tms") {
+            *error = "--auto-tms applies only to --1r";
+            return nullptr;
+        }
+    }
     return SimulatorFromArgs(args, error);
 }
 

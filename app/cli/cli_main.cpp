@@ -12,7 +12,8 @@ void PrintUsage(std::FILE* out) {
         "                     --shape lorentzian|gaussian|mixed [--lorentz-percent P] --json\n"
         "  quble-cli read PATH/TO/1r [--auto-tms] --json\n"
         "  quble-cli export (--h SHIFT:J1,... --width W --resolution R --shape S [--lorentz-percent P]\n"
-        "                    | --example NAME) --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw]\n",
+        "                    | --example NAME | --1r PATH/TO/1r [--auto-tms])\n"
+        "                   --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw]\n",
         out);
 }
 }  // namespace
