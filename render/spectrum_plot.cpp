@@ -17,10 +17,15 @@ int RoundToInt(double v) { return static_cast<int>(RoundHalfEven(v)); }
 // (top left), the diagram roots and the spectrum.
 void PlaceCaptions(PlotState& p) {
     p.Label8 = {"Spectrum Title", 250.0, 4.0, 0.0, 0.0, true};
-    p.Label17 = {"Quble - KVT", 560.0, 4.0, 0.0, 0.0, true};
-    p.Label10 = {"", 500.0, 40.0, 0.0, 0.0, true};
-    p.Label11 = {"", 500.0, 50.0, 0.0, 0.0, true};
-    p.Label12 = {"", 500.0, 60.0, 0.0, 0.0, true};
+    // The strip under the baseline stays free of every drawn element (the
+    // legend and the formula picture take the top corners), so the program
+    // title and the resolution, width and line-shape captions share it in one
+    // row. Their writers add 26, 4, 8 and 12 to the tops.
+    const double row = p.BaseY + 3.0;
+    p.Label17 = {"Quble - KVT", 4.0, row - 26.0, 0.0, 0.0, true};
+    p.Label10 = {"", 140.0, row - 4.0, 0.0, 0.0, true};
+    p.Label11 = {"", 285.0, row - 8.0, 0.0, 0.0, true};
+    p.Label12 = {"", 460.0, row - 12.0, 0.0, 0.0, true};
     for (int i = 0; i < kMaxHydrogens; ++i) {
         std::string title = "H";
         title += std::to_string(i + 1);
