@@ -87,7 +87,7 @@ void Draw(const Sketch& s, EmfSurface& dc) {
     for (const Bond& b : s.bonds) {
         const Atom& a = s.atoms[b.a];
         const Atom& c = s.atoms[b.b];
-        double x1, y1, x2, y2;
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         Trim(a, c, &x1, &y1, &x2, &y2);
         const bool toHydrogen = a.hydrogen || c.hydrogen;
         dc.SetPen(Pen{toHydrogen ? kHydrogen : kInk, 2.0});
