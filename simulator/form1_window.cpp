@@ -24,6 +24,7 @@
 
 #include "examples/program_folder.h"
 #include "platform/formula_image.h"
+#include "platform/picture_export_dialog.h"
 #include "platform/qpainter_surface.h"
 #include "platform/qt_dialogs.h"
 #include "simulator/form3_dialog.h"
@@ -1501,36 +1502,8 @@ void Form1::mnuEdit_Show() {
 
 void Form1::mnuExportPicture_Click() {
     if (!hasGraph_) return;
-    const std::optional<std::string> path =
-        dialogs_->SaveFile("Export Picture", (programFolder_ / "Graph.emf").string(),
-                           "Enhanced Metafile (*.emf);;SVG (*.svg);;PDF (*.pdf);;PNG (*.png)");
-    if (!path || path->empty()) return;
-    const std::optional<PictureFormat> format = PictureFormatForPath(*path);
-    if (!format) {
-        dialogs_->MessageBox("Export Picture",
-                             "The file name must end in .emf, .svg, .pdf or .png:\r\n" + *path, MsgButtons::Ok,
-                             MsgIcon::Warning);
-        return;
-    }
-    double dpi = 96.0;
-    if (*format == PictureFormat::Png) {
-        const std::optional<std::string> answer =
-            dialogs_->InputBox("Resolution of the PNG picture in dots per inch (96, 150, 300 or 600):",
-                               "Export Picture", "300");
-        if (!answer) return;
-        const std::optional<double> v = ParseLocaleNumber(*answer, decSep_);
-        if (!v || *v < 10 || *v > 2400) {
-            dialogs_->MessageBox("Export Picture", "The resolution must be a number from 10 to 2400 dpi.",
-                                 MsgButtons::Ok, MsgIcon::Warning);
-            return;
-        }
-        dpi = *v;
-    }
-    std::string error;
-    if (!ExportGraphPicture(CurrentGraphPicture(), *path, *format, false, dpi, &error)) {
-        dialogs_->MessageBox("Export Picture", "The picture could not be saved:\r\n" + error, MsgButtons::Ok,
-                             MsgIcon::Critical);
-    }
+    ExportPictureDialog(*dialogs_, (programFolder_ / "Graph.emf").string(), decSep_,
+                        [this] { return CurrentGraphPicture(); });
 }
 
 

@@ -107,6 +107,7 @@ TEST(CurPic2, PageMappingFrameTextsAndTheGraphBelowTheTitle) {
     ASSERT_EQ(shadow.U(24), 8u);
     EXPECT_EQ(static_cast<std::int16_t>(shadow.U(28 + 4 * 7) & 0xFFFF), W + 2);
     EXPECT_EQ(static_cast<std::int16_t>(shadow.U(28 + 4 * 7) >> 16), H + 3);
+    fs::remove_all(dir);
 }
 
 TEST(CurPic2, FormulaMovesDownWithTheGraphAndNeedsTheAxis) {
@@ -156,6 +157,7 @@ TEST(CurPic2, FormulaMovesDownWithTheGraphAndNeedsTheAxis) {
     ASSERT_TRUE(MakeCurPic2MF(o.v, o.s, ExpDrawStyle::Line, o.f, formula, ScreenMetrics{}, dir.string(), &emf,
                               nullptr));
     EXPECT_EQ(OfType(Records(emf), emr::SAVEDC).size(), 1u);
+    fs::remove_all(dir);
 }
 
 TEST(CurPic2, LongLinesGoOutInJoinedPiecesAndAMissingFolderFails) {
@@ -190,6 +192,7 @@ TEST(CurPic2, LongLinesGoOutInJoinedPiecesAndAMissingFolderFails) {
                                (dir / "no such folder").string(), nullptr, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
+    fs::remove_all(dir);
 }
 
 // --- quble-cli export --1r ----------------------------------------------
