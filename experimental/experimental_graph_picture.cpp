@@ -20,17 +20,17 @@ GraphPicture ExperimentalGraphPicture(const ExpView& view, const BrukerSpectrum&
         // Over the graph, which sits below the title strip.
         g.formulaRect = formulaRect.translated(0, RoundHalfEven(layout.titleHeight));
     }
-    const BrukerSpectrum* spec = &s;
-    g.draw = [view, spec, style, layout](DrawingSurface& dc, bool bw,
+    const BrukerSpectrum* spectrum = &s;
+    g.draw = [view, spectrum, style, layout](DrawingSurface& dc, bool bw,
                                          const std::function<void(DrawingSurface&)>& formula) {
-        DrawExperimentalPicture(dc, view, *spec, style, layout, formula, bw);
+        DrawExperimentalPicture(dc, view, *spectrum, style, layout, formula, bw);
     };
     return g;
 }
 
 std::unique_ptr<ExperimentalGraph> BuildExperimentalGraph(const std::string& path, bool autoTms, std::string* error) {
     auto g = std::make_unique<ExperimentalGraph>();
-    BrukerSpectrum& s = g->spec;
+    BrukerSpectrum& s = g->spectrum;
     s.BigEndian = true;
     s.NPointsSearch = 240;
     s.AutoAdjustTMS = autoTms;

@@ -28,7 +28,7 @@ GraphPicture ExperimentalGraphPicture(const ExpView& view, const BrukerSpectrum&
 // a reference peak is accepted), in full view on the window's graph, with
 // the formula picture that lies beside it.
 struct ExperimentalGraph {
-    BrukerSpectrum spec;
+    BrukerSpectrum spectrum;
     ExpView view;
     ExpFrameLayout layout;
     std::vector<std::uint8_t> formulaEmf;

@@ -90,7 +90,7 @@ class ExperimentalSource : public ExportSource {
 public:
     explicit ExperimentalSource(std::unique_ptr<quble::ExperimentalGraph> g) : graph_(std::move(g)) {}
     quble::GraphPicture Picture() override {
-        return quble::ExperimentalGraphPicture(graph_->view, graph_->spec, quble::ExpDrawStyle::Line, graph_->layout,
+        return quble::ExperimentalGraphPicture(graph_->view, graph_->spectrum, quble::ExpDrawStyle::Line, graph_->layout,
                                                graph_->formulaEmf, graph_->formulaRect, quble::ScreenMetrics{});
     }
 
