@@ -5,24 +5,12 @@
 
 #include <memory>
 
+#include "bench/worst_case.h"
 #include "simulator/multiplet.h"
 
 namespace {
 
-quble::SimulationInput WorstCase() {
-    quble::SimulationInput in;
-    in.Text2 = "4";
-    const char* shifts[] = {"2500", "2440.5", "2391.25", "2330"};
-    const char* j[] = {"12.1", "9.3", "7.7", "6.1", "4.9", "3.3", "2.7", "1.9", "1.1", "0.6"};
-    for (int h = 0; h < 4; ++h) {
-        in.Text6[h] = shifts[h];
-        in.Text1[h] = "10";
-        for (int k = 0; k < 10; ++k) in.JText[h][k] = j[k];
-    }
-    in.Text3 = "0";  // nothing merges: 4096 lines
-    in.Text4 = "1";
-    return in;
-}
+using quble::bench::WorstCase;
 
 void Recalculate(benchmark::State& st, quble::LineShape shape) {
     auto s = std::make_unique<quble::SimulationState>();
