@@ -86,6 +86,15 @@ std::unique_ptr<SimulatorGraph> BuildSimulatorGraph(const SimulatorGraphRequest&
     plot.JText = in.JText;
     plot.WidthText = in.Text4;
     plot.Label8.caption = r.title;
+    // The line-shape caption the window would show for this shape.
+    switch (r.shape) {
+        case LineShape::Lorentzian: plot.Label12.caption = "Lorentzian Line Shape"; break;
+        case LineShape::Gaussian: plot.Label12.caption = "Gaussian Line Shape"; break;
+        case LineShape::Mixed:
+            plot.Label12.caption = std::to_string(100 - r.lorentzPercent) + "% Gaussian + " +
+                                   std::to_string(r.lorentzPercent) + "% Lorentzian";
+            break;
+    }
     for (int i = 0; i < kMaxHydrogens; ++i) {
         plot.Label9[i].caption = i < static_cast<int>(r.hydrogenNames.size()) ? r.hydrogenNames[i]
                                                                                : "H" + std::to_string(i + 1);

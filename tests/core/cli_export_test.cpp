@@ -40,6 +40,11 @@ TEST(CliExport, ParametersAndExamplesToEveryForm) {
     std::string title;
     for (const Rec& r : OfType(Records(emf), emr::EXTTEXTOUTW)) title += r.Text() + "|";
     EXPECT_NE(title.find("Spectrum Title"), std::string::npos);
+    EXPECT_NE(title.find("|Gaussian Line Shape|"), std::string::npos);  // the caption the window shows
+    ASSERT_EQ(RunCli("--h 2500:7 --shape mixed --lorentz-percent 30 --out '" + (dir / "m.emf").string() + "'"), 0);
+    std::string mixed;
+    for (const Rec& r : OfType(Records(ReadAll(dir / "m.emf")), emr::EXTTEXTOUTW)) mixed += r.Text() + "|";
+    EXPECT_NE(mixed.find("|70% Gaussian + 30% Lorentzian|"), std::string::npos);
 
     // An example brings its title and its formula picture.
     ASSERT_EQ(RunCli("--example 'Example 2' --out '" + (dir / "e.emf").string() + "'"), 0);
