@@ -709,27 +709,18 @@ void Form100::PaintByteOrderLabels() {
     Paint(Label2, label2Color_);
 }
 
-void Form100::Label1_Click() {
-    if (spec_.NPont < 1) {
-        spec_.BigEndian = false;
-        PaintByteOrderLabels();
-        return;
-    }
-    const ReferenceOutcome o = ForceByteOrder(spec_, false);
-    // The axis was rebuilt from the acquisition values: any calibration is gone.
-    if (!o.adjusted) spec_.ReferenceCaption = "Reference: None";
-    SetReferenceCaption(spec_.ReferenceCaption);
-    PaintByteOrderLabels();
-    Grafico();
-}
+void Form100::Label1_Click() { ReadInByteOrder(false); }
 
-void Form100::Label2_Click() {
+void Form100::Label2_Click() { ReadInByteOrder(true); }
+
+void Form100::ReadInByteOrder(bool bigEndian) {
     if (spec_.NPont < 1) {
-        spec_.BigEndian = true;
+        spec_.BigEndian = bigEndian;
         PaintByteOrderLabels();
         return;
     }
-    const ReferenceOutcome o = ForceByteOrder(spec_, true);
+    const ReferenceOutcome o = ForceByteOrder(spec_, bigEndian);
+    // The axis was rebuilt from the acquisition values: any calibration is gone.
     if (!o.adjusted) spec_.ReferenceCaption = "Reference: None";
     SetReferenceCaption(spec_.ReferenceCaption);
     PaintByteOrderLabels();

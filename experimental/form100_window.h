@@ -143,6 +143,7 @@ public:
     void mnuExit_Click();
     void Label1_Click();   // "Little endian"
     void Label2_Click();   // "Big endian"
+    void ReadInByteOrder(bool bigEndian);  // the data read again in that order
     void Label10_DblClick();
 
     // --- view ---
