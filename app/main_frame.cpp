@@ -161,7 +161,12 @@ void MainFrame::MDIForm_Load() {
     form1_ = new Form1(nullptr, dialogs_, false);
     Form1::FrameLink link;
     link.highlightShapeButton = [this](int i) { HighlightShapeButton(i); };
-    link.enableGoButton = [this](bool on) { command1_->setEnabled(on); };
+    // The toolbar's Go follows the window's: after New or an edited count
+    // there is nothing sound to calculate from.
+    link.enableGoButton = [this](bool on) {
+        command1_->setEnabled(on);
+        if (QAction* go = toolbar1_->findChild<QAction*>("Toolbar1_Go")) go->setEnabled(on);
+    };
     link.showSimulatorPanel = [this] { ShowPanels(true); };
     link.showExperimentalPanel = [this] { ShowPanels(false); };
     link.exitProgram = [] { QCoreApplication::quit(); };
@@ -258,6 +263,8 @@ void MainFrame::Toolbar1_ButtonClick(const QString& key) {
     } else if (key == "Copy") {
         form1_->mnuCopyMF_Click();
     } else if (key == "Go") {
+        // A disabled button must not calculate when the key is sent directly.
+        if (QAction* go = toolbar1_->findChild<QAction*>("Toolbar1_Go"); go && !go->isEnabled()) return;
         form1_->Command1_Click();
     }
 }

@@ -527,10 +527,9 @@ void Form1::FocusAndSelect(QLineEdit* box, bool allowFocus) {
 }
 
 void Form1::ResetTitles() {
-    plot_.Label8.caption = "Spectrum Title";
+    session_.ResetTitles();
     for (int i = 0; i < kMaxHydrogens; ++i) {
         const QString h = QString("H%1").arg(i + 1);
-        plot_.Label9[i].caption = S(h);
         Label14[i]->setText(h + ":");
         Label1[i]->setText("For " + h + ":");
         Label15[i]->setText(h + ":");
@@ -562,7 +561,7 @@ void Form1::HighlightShape(int index) {
 }
 
 void Form1::SetShapeTicksRaw(const LineShapeTicks& t) {
-    sim_.ticks = t;
+    sim_.ticks = t;  // the session's simulation state
     if (auto* a = Action("mnuLorentzian")) a->setChecked(t.mnuLorentzian);
     if (auto* a = Action("mnuGaussian")) a->setChecked(t.mnuGaussian);
     if (auto* a = Action("mnuLorGauss")) a->setChecked(t.mnuLorGauss);
@@ -570,10 +569,7 @@ void Form1::SetShapeTicksRaw(const LineShapeTicks& t) {
 
 void Form1::SetShapeTicks(LineShape shape) { SetShapeTicksRaw(TicksFor(shape)); }
 
-void Form1::SetMixCaption(int value) {
-    plot_.Label12.caption =
-        std::to_string(100 - value) + "% Gaussian + " + std::to_string(value) + "% Lorentzian";
-}
+void Form1::SetMixCaption(int value) { plot_.Label12.caption = SimulatorSession::MixCaption(value); }
 
 void Form1::SyncViewMenu() {
     const ViewTicks& v = plot_.view;
@@ -602,19 +598,8 @@ void Form1::SyncSliders() {
 }
 
 void Form1::Redraw(bool recomputeCoordinates) {
-    if (!hasGraph_) return;
-    picture1_->Draw([this, recomputeCoordinates](DrawingSurface& s) {
-        if (recomputeCoordinates) {
-            quble::CalcFirstPlot(plot_, sim_, s);
-        } else {
-            quble::PlotFinal(plot_, sim_, s);
-        }
-        // The captions are labels over the graph box; they are painted with it.
-        PrtLablsOtherMF(plot_, s);
-        const TextExtent e = s.MeasureText(SpectrumTitleFont(), plot_.Label8.caption);
-        plot_.Label8.width = e.width;
-        plot_.Label8.height = e.height;
-    });
+    if (!session_.HasGraph()) return;
+    picture1_->Draw([this, recomputeCoordinates](DrawingSurface& s) { session_.Draw(s, recomputeCoordinates); });
 }
 
 void Form1::CalcFirstPlot() { Redraw(true); }
@@ -713,13 +698,15 @@ void Form1::Form_Load() {
     for (auto& l : plot_.Label9) l.visible = false;
     SetTextQuiet(Text1[0], "1");
 
-    NH_ = 1;
+    session_.ResetSequence();
     sim_.NPeakPts = 30;
     sim_.Res = 0.5f;
 
     const QLocale locale;
     decSep_ = DecSepFromFormattedHalf(S(locale.toString(0.5f)));
     plot_.DecSep = decSep_;
+    session_.decSep = decSep_;
+    session_.ResetBranchColours();
     SetTextQuiet(Text3, FormatNumber(0.1f, decSep_));
     SetTextQuiet(Text4, "1");
 
@@ -791,6 +778,8 @@ void Form1::AutoStart() {
 
 void Form1::LoadExample(const ExampleSet& ex) {
     DetachExperimental();
+    // Colours chosen for the previous example's tree are not this one's.
+    session_.ResetBranchColours();
     StopBlinking();
     if (!ex.width.empty()) Text4->setText(Q(WithSeparator(ex.width, decSep_)));
 
@@ -840,6 +829,11 @@ void Form1::LoadExample(const ExampleSet& ex) {
 
 void Form1::mnuNew_Click() {
     DetachExperimental();
+    // Until the next calculation there is no graph: a view or colour change
+    // must not bring the old one back, nor may Copy export it.
+    session_.ForgetGraph();
+    session_.ResetBranchColours();
+    EnableGoButtons(false);
     mnuDelFormula_Click();
     ResetTitles();
     picture1_->ClearPicture(plot_.options.BackColor);
@@ -910,9 +904,7 @@ void Form1::SetFrameLink(FrameLink link) {
 
 void Form1::ReceiveExperimentalData(std::int32_t nPontExp, std::vector<double> expXnmrHz,
                                     std::vector<std::int32_t> expYgraf) {
-    NPontExp_ = nPontExp;
-    ExpXnmrHz_ = std::move(expXnmrHz);
-    ExpYgraf_ = std::move(expYgraf);
+    session_.ReceiveExperimental(nPontExp, std::move(expXnmrHz), std::move(expYgraf));
     ++transfers_;
     TransfAdjustExpData();
 }
@@ -927,8 +919,8 @@ void Form1::Text2_KeyPress(int keyAscii) {
     if (keyAscii != 13) return;
     StopBlinking();
     ResetTitles();
-    NH_ = ParseCount(S(Text2->text()), 1, kMaxHydrogens);
-    Text2->setText(QString::number(NH_));
+    const int nh = session_.EnterHydrogenCount(S(Text2->text()));
+    Text2->setText(QString::number(nh));
 
     Frame2->hide();
     for (int i = 0; i < kMaxHydrogens; ++i) {
@@ -942,18 +934,18 @@ void Form1::Text2_KeyPress(int keyAscii) {
     }
     for (QLabel* l : Label4) l->hide();
 
-    Frame1->resize(Frame1->width(), FrameHeight(NH_));
-    for (int i = 0; i < NH_; ++i) {
+    Frame1->resize(Frame1->width(), FrameHeight(nh));
+    for (int i = 0; i < nh; ++i) {
         Text1[i]->show();
         Text1[i]->setText("0");
         Label1[i]->show();
     }
-    for (int i = 0; i < NH_; ++i) {
+    for (int i = 0; i < nh; ++i) {
         Label14[i]->show();
         Text6[i]->show();
         Label16[i]->show();
     }
-    Frame2->resize(Frame2->width(), FrameHeight(NH_));
+    Frame2->resize(Frame2->width(), FrameHeight(nh));
     Picture4->move(Picture4->x(), Frame2->y() + Frame2->height() + 60 / kTwipsPerPixel);
     Frame2->show();
     FocusAndSelect(Text6[0]);
@@ -967,13 +959,14 @@ void Form1::Text6_KeyPress(int index, int keyAscii) {
         const float shift = static_cast<float>(*v);
         Text6[index]->setText(Q(FormatNumber(shift, decSep_)));
     }
-    if (index < NH_ - 1) {
+    const int nh = session_.NH();
+    if (session_.EnterShift(index + 1).kind == FocusTarget::Kind::Shift) {
         FocusAndSelect(Text6[index + 1], !sim_.Calculating);
         return;
     }
     float hi = 0.0f, lo = 0.0f;
     bool any = false;
-    for (int i = 0; i < NH_; ++i) {
+    for (int i = 0; i < nh; ++i) {
         auto v = ParseLocaleNumber(S(Text6[i]->text()), decSep_);
         if (!v) continue;
         const float s = static_cast<float>(*v);
@@ -983,7 +976,7 @@ void Form1::Text6_KeyPress(int index, int keyAscii) {
     }
     if (any) list2_ << "AvChemShift=" + Q(FormatNumber((hi + lo) / 2.0f, '.'));
     Frame1->show();
-    for (int j = 0; j < NH_; ++j) {
+    for (int j = 0; j < nh; ++j) {
         Text1[j]->show();
         Label1[j]->show();
     }
@@ -994,38 +987,52 @@ void Form1::Text1_KeyPress(int index, int keyAscii) {
     if (keyAscii != 13 || index < 0 || index >= kMaxHydrogens) return;
     const int h = index + 1;
     sim_.CurH = h;
-    NJ_[h] = ParseCount(S(Text1[index]->text()), 1, kMaxJ);
-    Text1[index]->setText(QString::number(NJ_[h]));
+    const FocusTarget next = session_.EnterJCount(h, S(Text1[index]->text()));
+    const int nj = session_.NJ(h);
+    Text1[index]->setText(QString::number(nj));
 
     for (QLineEdit* b : jBox_[index]) b->hide();
     if (h == 1) {
         for (QLabel* l : Label4) l->hide();
     }
     for (int r = 0; r < h; ++r) Label15[r]->show();
-    for (int k = 0; k < NJ_[h]; ++k) {
+    for (int k = 0; k < nj; ++k) {
         jBox_[index][k]->show();
         Label4[k]->show();
     }
 
     if (sim_.Calculating) return;
-    if (index < NH_ - 1) {
-        FocusAndSelect(Text1[index + 1]);
-    } else {
-        FocusAndSelect(JBox(1, 1));
+    ApplyFocus(next, true);
+}
+
+void Form1::ApplyFocus(const FocusTarget& t, bool allowFocus) {
+    switch (t.kind) {
+        case FocusTarget::Kind::Shift: FocusAndSelect(Text6.at(t.h - 1), allowFocus); break;
+        case FocusTarget::Kind::JCount: FocusAndSelect(Text1.at(t.h - 1), allowFocus); break;
+        case FocusTarget::Kind::JBox: FocusAndSelect(JBox(t.h, t.k), allowFocus); break;
+        case FocusTarget::Kind::Calculate:
+            EnableGoButtons(true);
+            Command1_Click();
+            break;
+        case FocusTarget::Kind::None: break;
     }
+}
+
+// The J boxes and their column headers as a layout of counts shows them.
+void Form1::ApplyJLayout(const JLayout& l) {
+    for (int h = 1; h <= kMaxHydrogens; ++h) {
+        const bool used = h <= l.NH;
+        Label15[h - 1]->setVisible(used);
+        for (int k = 1; k <= kMaxJ; ++k) jBox_[h - 1][k - 1]->setVisible(used && k <= l.counts[h]);
+    }
+    const int headers = l.headerCount();
+    for (int k = 1; k <= kMaxJ; ++k) Label4[k - 1]->setVisible(k <= headers);
 }
 
 void Form1::JBox_KeyPress(int h, int index, int keyAscii) {
     if (keyAscii != 13 || h < 1 || h > kMaxHydrogens || index < 0 || index >= kMaxJ) return;
     sim_.CurH = h;
-    if (index < NJ_[h] - 1) {
-        FocusAndSelect(JBox(h, index + 2));
-    } else if (h < NH_ && h < kMaxHydrogens) {
-        FocusAndSelect(JBox(h + 1, 1));
-    } else {
-        EnableGoButtons(true);
-        Command1_Click();
-    }
+    ApplyFocus(session_.EnterJ(h, index + 1), true);
 }
 
 void Form1::TextH1_KeyPress(int index, int keyAscii) { JBox_KeyPress(1, index, keyAscii); }
@@ -1067,9 +1074,9 @@ void Form1::Text4_Change() { RepairBox(Text4); }
 
 void Form1::Command1_Click() {
     SimulationInput in = ReadBoxes();
-    if (auto err = StartProcess(sim_, in)) {
-        sim_.Calculating = false;
-        ShowInputError(*err);
+    CalcOutcome done = session_.Calculate(in);
+    if (done.error) {
+        ShowInputError(*done.error);
         return;
     }
     // Show the values used, without treating the write-back as an edit.
@@ -1079,19 +1086,11 @@ void Form1::Command1_Click() {
         SetTextQuiet(Text6[i], in.Text6[i]);
         SetTextQuiet(Text1[i], in.Text1[i]);
     }
+    ApplyJLayout(done.layout);
     EnableGoButtons(true);
-
-    // Experimental overlay hand-off (peak pairing) joins here with the
-    // comparison code.
-    plot_.JText = in.JText;
-    plot_.WidthText = in.Text4;
-    plot_.DecSep = decSep_;
-    AjPlotSize(plot_, sim_);
-    hasGraph_ = true;
     Redraw(true);
     plot_.Slider2.react = plot_.Slider3.react = true;
     SyncSliders();
-    ++calculations_;
 
     picture1_->show();
     if (IsActiveForm()) picture1_->setFocus(Qt::OtherFocusReason);
@@ -1103,7 +1102,7 @@ void Form1::mnuLorentzian_Click() {
     Frame3->hide();
     HighlightShape(0);
     Command1_Click();
-    plot_.Label12.caption = "Lorentzian Line Shape";
+    plot_.Label12.caption = SimulatorSession::ShapeCaption(LineShape::Lorentzian, sim_.Slider4);
     PlotFinal();
 }
 
@@ -1112,7 +1111,7 @@ void Form1::mnuGaussian_Click() {
     Frame3->hide();
     HighlightShape(1);
     Command1_Click();
-    plot_.Label12.caption = "Gaussian Line Shape";
+    plot_.Label12.caption = SimulatorSession::ShapeCaption(LineShape::Gaussian, sim_.Slider4);
     PlotFinal();
 }
 
@@ -1124,7 +1123,7 @@ void Form1::mnuLorGauss_Click() {
         Slider4->setValue(50);
     }
     sim_.Slider4 = 50;
-    plot_.Label12.caption = "50% Gaussian + 50% Lorentzian";
+    plot_.Label12.caption = SimulatorSession::MixCaption(50);
     Frame3->show();
     Command1_Click();
 }
@@ -1198,7 +1197,7 @@ std::optional<std::string> Form1::RunForm3() {
 }
 
 void Form1::Picture1_DblClick() {
-    if (!hasGraph_) return;
+    if (!session_.HasGraph()) return;
     const auto hit = FindBranchAt(plot_, sim_, picture1_->lastX(), picture1_->lastY());
     if (!hit) return;
     const auto chosen = chooseBranchColor ? chooseBranchColor() : RunForm3();
@@ -1399,7 +1398,7 @@ GraphPicture Form1::CurrentGraphPicture() {
 
 void Form1::CopyPicture(bool bw) {
     // Without a calculated graph there is nothing to draw.
-    if (!hasGraph_) return;
+    if (!session_.HasGraph()) return;
     PictureExport ex;
     ex.BWExport = bw;
     ex.ProgramFolder = programFolder_.string();
@@ -1494,14 +1493,14 @@ void Form1::VerifFormula(const std::filesystem::path& folder) {
 }
 
 void Form1::mnuEdit_Show() {
-    Action("mnuCopyMF")->setEnabled(hasGraph_);
-    Action("mnuCopyBW")->setEnabled(hasGraph_);
+    Action("mnuCopyMF")->setEnabled(session_.HasGraph());
+    Action("mnuCopyBW")->setEnabled(session_.HasGraph());
     Action("mnuPaste")->setEnabled(HasClipPicture(clipboard_->MimeData()));
     Action("mnuDelFormula")->setEnabled(FormulaShown_);
 }
 
 void Form1::mnuExportPicture_Click() {
-    if (!hasGraph_) return;
+    if (!session_.HasGraph()) return;
     ExportPictureDialog(*dialogs_, (programFolder_ / "Graph.emf").string(), decSep_,
                         [this] { return CurrentGraphPicture(); });
 }

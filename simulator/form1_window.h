@@ -32,6 +32,7 @@
 #include "render/wind_draw.h"
 #include "simulator/multiplet.h"
 #include "simulator/simulation_state.h"
+#include "simulator/simulator_session.h"
 
 class QAction;
 class QGroupBox;
@@ -192,9 +193,9 @@ public:
                                  std::vector<std::int32_t> expYgraf);
     // Where the comparison attaches the received spectrum to the graph.
     void TransfAdjustExpData();
-    std::int32_t NPontExp() const { return NPontExp_; }
-    const std::vector<double>& ExpXnmrHz() const { return ExpXnmrHz_; }
-    const std::vector<std::int32_t>& ExpYgraf() const { return ExpYgraf_; }
+    std::int32_t NPontExp() const { return session_.NPontExp(); }
+    const std::vector<double>& ExpXnmrHz() const { return session_.ExpXnmrHz(); }
+    const std::vector<std::int32_t>& ExpYgraf() const { return session_.ExpYgraf(); }
     int ExperimentalTransfers() const { return transfers_; }
 
     // --- picture export and the formula picture ---
@@ -230,8 +231,9 @@ public:
     GraphBox* Picture1() const { return picture1_; }
     char DecSep() const { return decSep_; }
     bool Blinking() const { return blinking_; }
-    bool HasGraph() const { return hasGraph_; }
-    int CalculationCount() const { return calculations_; }
+    bool HasGraph() const { return session_.HasGraph(); }
+    int CalculationCount() const { return session_.CalculationCount(); }
+    SimulatorSession& session() { return session_; }
     const std::string& LineShapeHandler() const { return lineShapeHandler_; }
     void SetLineShapeHandler(std::string name) { lineShapeHandler_ = std::move(name); }
     const QStringList& List2() const { return list2_; }
@@ -256,6 +258,8 @@ private:
     void BuildMenus();
     void BuildTimers();
     void LayoutInputs();
+    void ApplyJLayout(const JLayout& layout);
+    void ApplyFocus(const FocusTarget& target, bool allowFocus);
     void JBox_KeyPress(int h, int index, int keyAscii);
     void SetTextQuiet(QLineEdit* box, const std::string& text);
     void RepairBox(QLineEdit* box);
@@ -284,12 +288,10 @@ private:
     void CopyPicture(bool bw);
     bool ShowFormula(std::vector<std::uint8_t> emf);
 
-    SimulationState sim_;
-    PlotState plot_;
+    SimulatorSession session_;
+    SimulationState& sim_ = session_.sim;
+    PlotState& plot_ = session_.plot;
     std::filesystem::path programFolder_;
-    std::int32_t NPontExp_ = 0;
-    std::vector<double> ExpXnmrHz_;          // 1..NPontExp, slot 0 unused
-    std::vector<std::int32_t> ExpYgraf_;
     int transfers_ = 0;
     bool arrangementTold_ = false;
     FrameLink frame_;
@@ -303,14 +305,9 @@ private:
     bool FormulaFromExample_ = false;
     std::string ExampleFormulaPath_;
 
-    // Window-side input state: what the Enter sequence has confirmed so far.
-    int NH_ = 1;
-    std::array<int, kMaxHydrogens + 1> NJ_{0, 1, 1, 1, 1};
     char decSep_ = '.';
     bool blinking_ = false;
     bool quiet_ = false;        // writing boxes without running their change handlers
-    bool hasGraph_ = false;
-    int calculations_ = 0;
     std::string lineShapeHandler_ = "mnuGaussian_Click";
     double mixPercent_ = 50.0;
     ColorRef savedTextBack_ = 0x00FFFFFF, savedLabelBack_ = 0x8000000F;

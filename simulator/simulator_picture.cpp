@@ -69,48 +69,33 @@ QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left, double 
 
 std::unique_ptr<SimulatorGraph> BuildSimulatorGraph(const SimulatorGraphRequest& r, std::string* error) {
     auto g = std::make_unique<SimulatorGraph>();
-    g->sim = std::make_unique<SimulationState>();
-    SimulationState& sim = *g->sim;
-    sim.ticks = TicksFor(r.shape);
-    sim.Slider4 = r.lorentzPercent;
-    sim.NPeakPts = 30;
-    SimulationInput in = r.input;
-    if (auto e = StartProcess(sim, in)) {
-        if (error) *error = e->message;
-        return nullptr;
-    }
-    PlotState& plot = g->plot;
+    SimulatorSession& session = *g->session;
+    session.SetLineShape(r.shape);
+    session.sim.Slider4 = r.lorentzPercent;
+    session.sim.NPeakPts = 30;
+    session.decSep = r.input.DecSep;
+    PlotState& plot = session.plot;
     InitPlotGeometry(plot, kBoxHeight * kPlotScaleWidth / kBoxWidth);
     plot.options.IndPeakColor = kDefaultIndPeakColor;
-    plot.DecSep = in.DecSep;
-    plot.JText = in.JText;
-    plot.WidthText = in.Text4;
     plot.Label8.caption = r.title;
     // The line-shape caption the window would show for this shape.
-    switch (r.shape) {
-        case LineShape::Lorentzian: plot.Label12.caption = "Lorentzian Line Shape"; break;
-        case LineShape::Gaussian: plot.Label12.caption = "Gaussian Line Shape"; break;
-        case LineShape::Mixed:
-            plot.Label12.caption = std::to_string(100 - r.lorentzPercent) + "% Gaussian + " +
-                                   std::to_string(r.lorentzPercent) + "% Lorentzian";
-            break;
-    }
+    plot.Label12.caption = SimulatorSession::ShapeCaption(r.shape, r.lorentzPercent);
     for (int i = 0; i < kMaxHydrogens; ++i) {
         plot.Label9[i].caption = i < static_cast<int>(r.hydrogenNames.size()) ? r.hydrogenNames[i]
                                                                                : "H" + std::to_string(i + 1);
     }
-    AjPlotSize(plot, sim);
+    SimulationInput in = r.input;
+    if (CalcOutcome done = session.Calculate(in); done.error) {
+        if (error) *error = done.error->message;
+        return nullptr;
+    }
     // Laid out on an image of the graph box, with the fonts the window uses.
     QImage box(kBoxWidth, kBoxHeight, QImage::Format_RGB32);
     box.fill(Qt::white);
     {
         QPainter p(&box);
         QPainterSurface s(p, QRectF(0, 0, kBoxWidth, kBoxHeight), plot.ScaleWidth, plot.ScaleHeight);
-        CalcFirstPlot(plot, sim, s);
-        PrtLablsOtherMF(plot, s);
-        const TextExtent e = s.MeasureText(SpectrumTitleFont(), plot.Label8.caption);
-        plot.Label8.width = e.width;
-        plot.Label8.height = e.height;
+        session.Draw(s, true);
     }
     if (!r.formulaEmf.empty()) {
         g->formulaRect = FormulaRectFor(r.formulaEmf);

@@ -15,6 +15,7 @@
 #include "render/spectrum_plot.h"
 #include "simulator/input_rules.h"
 #include "simulator/multiplet.h"
+#include "simulator/simulator_session.h"
 
 class QScreen;
 
@@ -43,8 +44,9 @@ struct SimulatorGraphRequest {
 // The simulated graph laid out as the window lays it out (graph box of
 // 663 x 356 units, the window's default view and colours).
 struct SimulatorGraph {
-    std::unique_ptr<SimulationState> sim;
-    PlotState plot;
+    std::unique_ptr<SimulatorSession> session = std::make_unique<SimulatorSession>();
+    SimulationState* sim = &session->sim;
+    PlotState& plot = session->plot;
     std::vector<std::uint8_t> formulaEmf;
     QRectF formulaRect;
 };
