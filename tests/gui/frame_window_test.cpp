@@ -107,6 +107,26 @@ TEST_F(FrameTest, ToolbarKeys) {
     EXPECT_EQ(f.CalculationCount(), n + 1);
 }
 
+TEST_F(FrameTest, ToolbarGoFollowsTheWindowsGoButtons) {
+    Form1& f = *frame->form1();
+    auto* go = frame->findChild<QAction*>("Toolbar1_Go");
+    ASSERT_NE(go, nullptr);
+    f.mnuNew_Click();
+    EXPECT_FALSE(go->isEnabled());
+    const int n = f.CalculationCount();
+    // Neither the button nor the key sent directly draws the hidden old example.
+    go->trigger();
+    frame->Toolbar1_ButtonClick("Go");
+    EXPECT_EQ(f.CalculationCount(), n);
+    EXPECT_FALSE(f.HasGraph());
+
+    f.mnuRestart_Click();
+    f.Timer2_Timer();
+    EXPECT_TRUE(go->isEnabled());
+    frame->findChild<QLineEdit*>("Text2")->setText("2");
+    EXPECT_FALSE(go->isEnabled());
+}
+
 TEST_F(FrameTest, NewAndRestartButtons) {
     Button("Command5")->click();
     EXPECT_TRUE(frame->form1()->Blinking());
