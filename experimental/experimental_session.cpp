@@ -147,6 +147,9 @@ ExpUpdate ExperimentalSession::ReadInByteOrder(bool bigEndian) {
     PaintByteOrder();
     FullViewScaling(view_, spec_, width_, height_);
     u.redraw = true;
+    // The reference search ran again; what it has to say is told as after
+    // an opening.
+    TellReference(u, o);
     return u;
 }
 

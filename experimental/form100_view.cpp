@@ -160,8 +160,6 @@ void Form100::CrestToggled() { Apply(session_.SetCrest(Action("mnuCrestThroughCe
 
 // ------------------------------------------------------------------- mouse
 
-bool Form100::HandVisible() const { return !Image3->isHidden(); }
-
 void Form100::Picture1_MouseDown(int button, int shift, double x, double y) {
     (void)shift, (void)y;
     Apply(session_.MouseDown(button, x));

@@ -216,7 +216,7 @@ public:
     ExpGraphBox* Picture1() const { return picture1_; }
     QAction* Action(const QString& objectName) const;
     bool PickReference() const { return session_.PickReference(); }
-    bool HandVisible() const;
+    bool HandVisible() const { return session_.state().hand.visible; }
     bool CrossPointer() const { return session_.state().cross; }
     std::int64_t CursorPoint() const { return session_.CursorPoint(); }
     const std::string& RefName() const { return session_.RefName(); }
