@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "platform/formula_image.h"
-#include "simulator/input_rules.h"
-#include "simulator/simulator_picture.h"
+#include "core/number_text.h"
+#include "platform/formula_image.h"
 
 namespace quble {
 

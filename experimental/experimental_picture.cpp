@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 

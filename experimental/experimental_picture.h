@@ -14,6 +14,7 @@
 #include "experimental/experimental_plot.h"
 #include "platform/drawing_surface.h"
 #include "platform/emf_surface.h"
+#include "platform/picture_files.h"
 #include "render/wind_draw.h"
 
 namespace quble {

@@ -2,85 +2,46 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
-#include <QDir>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
-#include <QMenu>
-#include <QScreen>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <fstream>
 
 #include "experimental/experimental_graph_picture.h"
+#include "experimental/form100_util.h"
 #include "experimental/graph_reading.h"
 #include "platform/formula_image.h"
-#include "platform/picture_export_dialog.h"
-#include "platform/qpainter_surface.h"
 #include "platform/qt_dialogs.h"
-#include "simulator/simulator_picture.h"
 
 namespace quble {
 
-namespace {
+using form100::Paint;
+using form100::PaintText;
+using form100::Q;
 
-constexpr ColorRef kButtonFace = 0x8000000F;
-constexpr ColorRef kYellow = 65535;
-constexpr ColorRef kRed = 255;
-constexpr ColorRef kBlue = 0xFF0000;
+namespace {
 
 constexpr int kGraphWidth = 720;
 constexpr int kGraphHeight = 400;
-constexpr const char* kReadOn = "Read Data From Graph";
-constexpr const char* kReadOff = "Don't Read Data From Graph";
 constexpr const char* kBandTip = "Press right mouse button to expand";
 constexpr const char* kGraphTip = "Press left mouse button and drag to define area to be expanded";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-int ShiftState(Qt::KeyboardModifiers m) {
-    int s = 0;
-    if (m & Qt::ShiftModifier) s |= 1;
-    if (m & Qt::ControlModifier) s |= 2;
-    if (m & Qt::AltModifier) s |= 4;
-    return s;
-}
-
-int ButtonCode(Qt::MouseButtons b) {
-    int c = 0;
-    if (b & Qt::LeftButton) c |= 1;
-    if (b & Qt::RightButton) c |= 2;
-    if (b & Qt::MiddleButton) c |= 4;
-    return c;
-}
-
-void Paint(QWidget* w, ColorRef c) {
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, ToQColor(ResolveColor(c)));
-    w->setPalette(pal);
-}
-
-void PaintText(QLabel* l, ColorRef c) {
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, ToQColor(c));
-    l->setPalette(pal);
-}
+int ShiftState(Qt::KeyboardModifiers m) { return GraphBoxBase::ShiftCode(m); }
+int ButtonCode(Qt::MouseButtons b) { return GraphBoxBase::ButtonCode(b); }
 
 // A small hand pointing up at the reference peak.
 QPixmap HandPixmap() {
@@ -98,7 +59,6 @@ QPixmap HandPixmap() {
 }
 
 }  // namespace
-
 ReferenceTable& RefTable() {
     static ReferenceTable table;
     return table;
@@ -106,151 +66,7 @@ ReferenceTable& RefTable() {
 
 // ------------------------------------------------------------- graph box
 
-ExpGraphBox::ExpGraphBox(QWidget* parent) : QWidget(parent) {
-    setFixedSize(kGraphWidth, kGraphHeight);
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    picture_ = std::make_unique<QImage>(kGraphWidth, kGraphHeight, QImage::Format_RGB32);
-    picture_->fill(Qt::white);
-}
-
-const QImage& ExpGraphBox::picture() const { return *picture_; }
-
-void ExpGraphBox::Draw(const std::function<void(DrawingSurface&)>& paint) {
-    {
-        QPainter p(picture_.get());
-        QPainterSurface surface(p, QRectF(0, 0, picture_->width(), picture_->height()), picture_->width(),
-                                picture_->height());
-        paint(surface);
-    }
-    update();
-}
-
-void ExpGraphBox::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawImage(0, 0, *picture_);
-}
-
-void ExpGraphBox::mousePressEvent(QMouseEvent* e) {
-    emit mouseDown(ButtonCode(e->button()), ShiftState(e->modifiers()), e->position().x(), e->position().y());
-}
-void ExpGraphBox::mouseMoveEvent(QMouseEvent* e) {
-    emit mouseMove(ButtonCode(e->buttons()), ShiftState(e->modifiers()), e->position().x(), e->position().y());
-}
-void ExpGraphBox::mouseReleaseEvent(QMouseEvent* e) {
-    emit mouseUp(ButtonCode(e->button()), ShiftState(e->modifiers()), e->position().x(), e->position().y());
-}
-void ExpGraphBox::leaveEvent(QEvent*) { emit mouseLeft(); }
-
-// -------------------------------------------------------------- RefDialog
-
-RefDialog::RefDialog(QWidget* parent, Dialogs& dialogs, const ReferenceTable& table)
-    : QDialog(parent), dialogs_(dialogs), table_(table) {
-    setObjectName("RefDialog");
-    setWindowTitle("Adjust Spectrum Data to Reference Peak");
-    auto* grid = new QGridLayout(this);
-    auto* l1 = new QLabel("Choose or Type Reference:", this);
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName("Combo1");
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    auto* l2 = new QLabel("Chemical Shift (ppm):", this);
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName("Text1");
-    Option1 = new QRadioButton("Auto Adjustment", this);
-    Option1->setObjectName("Option1");
-    Option2 = new QRadioButton("Manual Adjustment", this);
-    Option2->setObjectName("Option2");
-    auto* l3 = new QLabel("Number of points to search when looking for reference peak", this);
-    l3->setWordWrap(true);
-    Text2 = new QLineEdit("240", this);
-    Text2->setObjectName("Text2");
-    OKButton = new QPushButton("OK", this);
-    OKButton->setObjectName("OKButton");
-    CancelButton = new QPushButton("Cancel", this);
-    CancelButton->setObjectName("CancelButton");
-    grid->addWidget(l1, 0, 0);
-    grid->addWidget(Combo1, 1, 0);
-    grid->addWidget(l2, 0, 1);
-    grid->addWidget(Text1, 1, 1);
-    grid->addWidget(Option1, 2, 0);
-    grid->addWidget(Option2, 3, 0);
-    grid->addWidget(l3, 4, 0);
-    grid->addWidget(Text2, 4, 1);
-    grid->addWidget(OKButton, 5, 0);
-    grid->addWidget(CancelButton, 5, 1);
-
-    connect(Combo1, &QComboBox::editTextChanged, this, [this](const QString& t) { Combo1_Change(t); });
-    connect(OKButton, &QPushButton::clicked, this, [this] { OKButton_Click(); });
-    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButton_Click(); });
-    Combo1->lineEdit()->installEventFilter(this);
-
-    for (int i = 0; i < table_.RefCount && i < kRefCapacity; ++i) Combo1->addItem(Q(table_.RefNames[i]));
-    const QString first = table_.RefCount > 0 ? Q(table_.RefNames[0]) : QString();
-    Combo1->setEditText(first);
-    Combo1_Change(first);  // setEditText does not signal when the text is unchanged
-    if (table_.RefCount > 0) Text1->setText(Q(table_.RefShiftTexts[0]));
-}
-
-void RefDialog::Combo1_Change(const QString& text) {
-    const RefTextChange c = OnReferenceTextChange(table_, text.toStdString());
-    Option1->setEnabled(c.autoEnabled);
-    Option2->setEnabled(c.autoEnabled);
-    if (c.autoSelected) {
-        Option1->setChecked(true);
-    } else {
-        Option2->setChecked(true);
-    }
-    if (c.matched) {
-        RefName = c.RefName;
-        Text1->setText(Q(c.Text1));
-        RefShift = c.RefShift;
-    }
-}
-
-void RefDialog::Combo1_KeyPress(int keyAscii) {
-    if (keyAscii != 13) return;
-    Text1->selectAll();
-    Text1->setFocus(Qt::OtherFocusReason);
-}
-
-bool RefDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Combo1->lineEdit() && event->type() == QEvent::KeyPress) {
-        auto* ke = static_cast<QKeyEvent*>(event);
-        if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
-            Combo1_KeyPress(13);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void RefDialog::OKButton_Click() {
-    const RefDialogOk r = OnReferenceDialogOk(Combo1->currentText().toStdString(), Text1->text().toStdString(),
-                                              Option1->isChecked(), Text2->text().toStdString());
-    if (!r.accepted) {
-        dialogs_.MessageBox(r.title, r.text, MsgButtons::Ok, MsgIcon::Critical);
-        Paint(Text1, kYellow);
-        QPalette pal = Text1->palette();
-        pal.setColor(QPalette::Base, ToQColor(kYellow));
-        Text1->setPalette(pal);
-        Text1->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    RefName = r.RefName;
-    Text1->setText(Q(r.Text1));
-    RefShift = r.RefShift;
-    AutoAdjustTMS = r.AutoAdjustTMS;
-    Text2->setText(Q(r.Text2));
-    NPointsSearch = r.NPointsSearch;
-    RefCancelled = false;
-    accept();
-}
-
-void RefDialog::CancelButton_Click() {
-    RefCancelled = true;
-    reject();
-}
+ExpGraphBox::ExpGraphBox(QWidget* parent) : GraphBoxBase(parent, QSize(kGraphWidth, kGraphHeight), {}) {}
 
 // ---------------------------------------------------------------- Form100
 
@@ -264,9 +80,15 @@ Form100::Form100(QWidget* parent, Dialogs* dialogs, std::filesystem::path progra
         ownDialogs_ = std::make_unique<QtDialogs>(this);
         dialogs_ = ownDialogs_.get();
     }
-    SetClipboard(nullptr);
     BuildControls();
     BuildMenus();
+    formula_ = std::make_unique<FormulaPictureController>(
+        image4_, programFolder_,
+        FormulaPictureController::Placement{kExpFormulaLeft, kExpFormulaTop, 200, kSvClipMFSFFile, true},
+        [this](bool on) { Action("mnuDelFormula")->setEnabled(on); });
+    formula_->SetDialogs(dialogs_);
+    SetClipboard(nullptr);
+    ShowState();
     if (runLoad) Form_Load();
 }
 
@@ -299,7 +121,7 @@ void Form100::BuildControls() {
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(3);
-    Command1 = button(bar, "Command1", kReadOn, "");
+    Command1 = button(bar, "Command1", kReadOnCaption, "");
     Command2 = button(bar, "Command2", "Line", "Experimental spectrum drawn as a line");
     Command5 = button(bar, "Command5", "Points", "Experimental spectrum drawn as points");
     Command6 = button(bar, "Command6", "Medium Points", "Experimental spectrum drawn as medium points");
@@ -332,7 +154,7 @@ void Form100::BuildControls() {
     Command4->hide();
     Command13->setEnabled(false);
     // Room for both captions, so the row does not jump when reading toggles.
-    Command1->setMinimumWidth(Command1->fontMetrics().horizontalAdvance(kReadOff) + 16);
+    Command1->setMinimumWidth(Command1->fontMetrics().horizontalAdvance(kReadOffCaption) + 16);
 
     // Title strip.
     Picture7 = new QWidget(central);
@@ -473,7 +295,6 @@ void Form100::BuildControls() {
     legend->addWidget(Label6, 1, 3);
     legend->addWidget(Label3, 1, 4);
     column->addWidget(Picture6);
-    ShowReadout(false);
 
     List3 = new QListWidget(central);
     List3->setObjectName("List3");
@@ -484,7 +305,6 @@ void Form100::BuildControls() {
 
     column->addStretch(1);
     setCentralWidget(central);
-    PaintByteOrderLabels();
 }
 
 void Form100::BuildMenus() {
@@ -585,59 +405,141 @@ void Form100::closeEvent(QCloseEvent* event) {
     mnuExit_Click();
 }
 
+// ------------------------------------------------------------ view state
+
+void Form100::ShowState() {
+    const ExpViewState& st = session_.state();
+    const int h = picture1_->height();
+    if (st.line.visible) {
+        const int w = st.line.width;
+        Line2->setGeometry(static_cast<int>(std::lround(st.line.x)) - (w - 1) / 2, 0, w, h);
+        Paint(Line2, st.line.color);
+        Line2->show();
+        Line2->raise();
+    } else {
+        Line2->hide();
+    }
+    if (st.hand.visible) {
+        Image3->move(st.hand.left, st.hand.top);
+        Image3->show();
+        Image3->raise();
+    } else {
+        Image3->hide();
+    }
+    picture1_->setCursor(st.cross ? Qt::CrossCursor : Qt::ArrowCursor);
+    for (QLabel* l : {Label4, Label6, Label8, Label9}) l->setVisible(st.readout.visible);
+    for (QLabel* l : {Label6, Label8, Label9}) PaintText(l, st.readout.peak ? kExpRed : kExpBlack);
+    Label8->setText(Q(st.readout.pointText));
+    Label9->setText(Q(st.readout.hzText));
+    Label6->setText(Q(st.readout.ppmText));
+    if (st.band.visible) {
+        const bool appearing = Image1->isHidden();
+        Image1->setGeometry(st.band.left, 0, st.band.width, h);
+        Image1->show();
+        if (appearing) Image1->raise();
+    } else {
+        Image1->hide();
+    }
+    picture1_->setToolTip(st.graphTip ? kGraphTip : "");
+    Image1->setToolTip(st.bandTip ? kBandTip : "");
+    Command4->setVisible(st.expandVisible);
+    if (frameExpandShown_ != st.expandVisible) {
+        frameExpandShown_ = st.expandVisible;
+        if (frame_.showFrameExpand) frame_.showFrameExpand(st.expandVisible);
+    }
+    Command12->setVisible(st.narrowWidenVisible);
+    Command13->setVisible(st.narrowWidenVisible);
+    Command13->setEnabled(st.widenEnabled);
+    settingScroll_ = true;
+    ScrollBar1->setRange(0, static_cast<int>(st.scroll.max));
+    ScrollBar1->setPageStep(static_cast<int>(st.scroll.page));
+    ScrollBar1->setValue(static_cast<int>(st.scroll.value));
+    settingScroll_ = false;
+    ScrollBar1->setVisible(st.scroll.visible);
+    Command1->setText(st.ReadCaption());
+    Action("mnuDeltaPPM")->setChecked(st.reading);
+    Action("mnuFreqHz")->setChecked(st.reading);
+    Action("mnuCrestThroughCenter")->setChecked(st.crest);
+    Action("mnuLine")->setChecked(st.style == ExpDrawStyle::Line);
+    Action("mnuPoints")->setChecked(st.style == ExpDrawStyle::Points);
+    Action("mnuMediumPoints")->setChecked(st.style == ExpDrawStyle::MediumPoints);
+    Action("mnuBigPoints")->setChecked(st.style == ExpDrawStyle::BigPoints);
+    Action("mnuBigPointsLine")->setChecked(st.style == ExpDrawStyle::BigPointsLine);
+    if (Label10->text() != Q(st.title)) {
+        Label10->setText(Q(st.title));
+        // Centred again at once, not only at the next layout pass.
+        Picture7->layout()->activate();
+    }
+    Label5->setText(Q(st.referenceCaption));
+    Label3->setText(Q(st.fileSizeText));
+    Paint(Label1, st.littleEndianColor);
+    Paint(Label2, st.bigEndianColor);
+}
+
+void Form100::Tell(const std::vector<ExpMessage>& messages) {
+    for (const ExpMessage& m : messages) dialogs_->MessageBox(m.title, m.text, m.buttons, m.icon);
+}
+
+void Form100::Apply(const ExpUpdate& u) {
+    ShowState();
+    if (u.opened) {
+        const BrukerSpectrum& s = session_.spectrum();
+        List3->clear();
+        for (const std::string& l : s.List3) List3->addItem(Q(l));
+        List4->clear();
+        for (const std::string& l : s.List4) List4->addItem(Q(l));
+    }
+    if (u.redraw) GrafMesmo();
+    if (u.focusGraph) picture1_->setFocus(Qt::OtherFocusReason);
+    Tell(u.messages);
+    if (u.askFindReference &&
+        dialogs_->MessageBox(kFindReferenceTitle, kFindReferenceText, MsgButtons::OkCancel, MsgIcon::Information) ==
+            MsgAnswer::Ok) {
+        session_.StartPick();
+        ShowState();
+    }
+}
+
+void Form100::Grafico() { Apply(session_.Rescale()); }
+
+void Form100::GrafMesmo() {
+    picture1_->Draw([this](DrawingSurface& dc) { session_.Draw(dc); });
+    ++redraws_;
+}
+
 // -------------------------------------------------------------------- load
 
 void Form100::Form_Load() {
-    spec_.BigEndian = true;
-    PaintByteOrderLabels();
-    spec_.NPointsSearch = 240;
     const std::filesystem::path first = FirstExampleSpectrum(programFolder_);
     lastChosen_ = first.generic_string();
-    spec_.SpectrumPath = lastChosen_;
-    spec_.ReadAcqus = true;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(first, ec)) {
-        const OpenResult r = OpenNMRFile(spec_);
-        if (r.ok()) {
-            AfterOpening(r);
-            ExamplePictureAdd((first.parent_path() / "Ex1.emf").string());
-            return;
-        }
-        ShowFailure(r);
-    }
-    // Without the example the window starts empty; the user opens a file.
-    Label10->setText("");
-    EnterFullViewControls();
-    Grafico();
+    const ExpUpdate u = session_.Load(first);
+    Apply(u);
+    if (u.opened) ExamplePictureAdd((first.parent_path() / "Ex1.emf").string());
 }
 
 void Form100::OpenFull() {
     std::string start = lastChosen_.empty() ? (programFolder_ / "Examples").generic_string() : lastChosen_;
-    OpenResult r;
     for (;;) {
         const std::optional<std::string> chosen = dialogs_->OpenFile("Open", start, "");
         if (!chosen || chosen->empty()) return;
         lastChosen_ = *chosen;
         start = *chosen;
-        r = OpenSpectrumFile(*chosen);
+        const OpenResult r = OpenSpectrumFile(*chosen);
         if (r.status != OpenStatus::FileTypeUnsupported) return;
         if (dialogs_->MessageBox(r.title, r.text, MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes) {
-            spec_.OpenCancelled = true;
+            session_.spectrum().OpenCancelled = true;
             return;
         }
     }
 }
 
 OpenResult Form100::OpenSpectrumFile(const std::string& path) {
+    OpenResult r;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const OpenResult r = quble::OpenFull(spec_, path);
+    const ExpUpdate u = session_.Open(path, &r);
     QApplication::restoreOverrideCursor();
-    if (r.ok()) {
-        AfterOpening(r);
-        VerifFormula();
-    } else if (r.status != OpenStatus::FileTypeUnsupported) {
-        ShowFailure(r);
-    }
+    Apply(u);
+    if (u.opened) VerifFormula();
     return r;
 }
 
@@ -647,51 +549,9 @@ void Form100::mnuOpenWRAqF_Click() {
     if (!chosen || chosen->empty()) return;
     lastChosen_ = *chosen;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const OpenResult r = OpenWithoutAcqus(spec_, *chosen);
+    const ExpUpdate u = session_.OpenWithoutAcqus(*chosen);
     QApplication::restoreOverrideCursor();
-    if (!r.ok()) {
-        ShowFailure(r);
-        return;
-    }
-    AfterOpening(r);
-    // Without a real axis there is nothing sound to expand or zoom to.
-    Command4->hide();
-    Image1->hide();
-    Command12->hide();
-    Command13->hide();
-    if (frame_.showFrameExpand) frame_.showFrameExpand(false);
-}
-
-void Form100::AfterOpening(const OpenResult& r) {
-    pickReference_ = false;
-    HideHand();
-    HideCursorLine();
-    SetCross(false);
-    Image1->hide();
-    ShowExpandButtons(false);
-    if (spec_.ReadAcqus) SetTitle(spec_.Title);
-    Label3->setText(Q("File Size: " + std::to_string(spec_.FileSizeBytes) + " Bytes"));
-    SetReferenceCaption(spec_.ReferenceCaption);
-    PaintByteOrderLabels();
-    List3->clear();
-    for (const std::string& l : spec_.List3) List3->addItem(Q(l));
-    List4->clear();
-    for (const std::string& l : spec_.List4) List4->addItem(Q(l));
-    Command12->show();
-    Command13->show();
-    EnterFullViewControls();
-    Grafico();
-    TellReference(r.reference);
-}
-
-void Form100::TellReference(const ReferenceOutcome& o) {
-    if (!o.message.empty()) dialogs_->MessageBox("Reference", o.message, MsgButtons::Ok, MsgIcon::Information);
-}
-
-void Form100::ShowFailure(const OpenResult& r) {
-    const std::string title = r.title.empty() ? std::string("Error!") : r.title;
-    const std::string text = r.text.empty() ? std::string("The spectrum could not be opened.") : r.text;
-    dialogs_->MessageBox(title, text, MsgButtons::Ok, MsgIcon::Critical);
+    Apply(u);
 }
 
 void Form100::mnuExit_Click() {
@@ -702,483 +562,20 @@ void Form100::mnuExit_Click() {
     }
 }
 
-void Form100::PaintByteOrderLabels() {
-    label1Color_ = spec_.BigEndian ? kButtonFace : kYellow;
-    label2Color_ = spec_.BigEndian ? kYellow : kButtonFace;
-    Paint(Label1, label1Color_);
-    Paint(Label2, label2Color_);
-}
-
 void Form100::Label1_Click() { ReadInByteOrder(false); }
-
 void Form100::Label2_Click() { ReadInByteOrder(true); }
-
-void Form100::ReadInByteOrder(bool bigEndian) {
-    if (spec_.NPont < 1) {
-        spec_.BigEndian = bigEndian;
-        PaintByteOrderLabels();
-        return;
-    }
-    const ReferenceOutcome o = ForceByteOrder(spec_, bigEndian);
-    // The axis was rebuilt from the acquisition values: any calibration is gone.
-    if (!o.adjusted) spec_.ReferenceCaption = "Reference: None";
-    SetReferenceCaption(spec_.ReferenceCaption);
-    PaintByteOrderLabels();
-    Grafico();
-}
+void Form100::ReadInByteOrder(bool bigEndian) { Apply(session_.ReadInByteOrder(bigEndian)); }
 
 void Form100::Label10_DblClick() {
     const std::optional<std::string> t =
         dialogs_->InputBox("Enter the title for this spectrum", "Spectrum Title", Label10->text().toStdString());
     if (!t || t->empty()) return;
-    SetTitle(*t);
+    Apply(session_.SetTitle(*t));
 }
 
-void Form100::SetReferenceCaption(const std::string& caption) { Label5->setText(Q(caption)); }
+// ---------------------------------------------------------- transfer, save
 
-void Form100::SetTitle(const std::string& title) {
-    spec_.Title = title;
-    Label10->setText(Q(title));
-    // Centred again at once, not only at the next layout pass.
-    Picture7->layout()->activate();
-}
-
-// -------------------------------------------------------------------- view
-
-void Form100::Grafico() {
-    FullViewScaling(view_, spec_, picture1_->width(), picture1_->height());
-    GrafMesmo();
-}
-
-void Form100::GrafMesmo() {
-    picture1_->Draw([this](DrawingSurface& dc) {
-        dc.Clear(0x00FFFFFF);
-        GrafMesmoWnd(dc, view_, spec_, style_, 0.0);
-    });
-    ++redraws_;
-}
-
-void Form100::SetStyle(ExpDrawStyle style) {
-    style_ = style;
-    Action("mnuLine")->setChecked(style == ExpDrawStyle::Line);
-    Action("mnuPoints")->setChecked(style == ExpDrawStyle::Points);
-    Action("mnuMediumPoints")->setChecked(style == ExpDrawStyle::MediumPoints);
-    Action("mnuBigPoints")->setChecked(style == ExpDrawStyle::BigPoints);
-    Action("mnuBigPointsLine")->setChecked(style == ExpDrawStyle::BigPointsLine);
-    GrafMesmo();
-}
-
-void Form100::Command2_Click() { SetStyle(ExpDrawStyle::Line), FocusGraph(); }
-void Form100::Command5_Click() { SetStyle(ExpDrawStyle::Points), FocusGraph(); }
-void Form100::Command6_Click() { SetStyle(ExpDrawStyle::MediumPoints), FocusGraph(); }
-void Form100::Command14_Click() { SetStyle(ExpDrawStyle::BigPoints), FocusGraph(); }
-void Form100::Command15_Click() { SetStyle(ExpDrawStyle::BigPointsLine), FocusGraph(); }
-
-void Form100::FocusGraph() { picture1_->setFocus(Qt::OtherFocusReason); }
-
-void Form100::ShowExpandButtons(bool on) {
-    Command4->setVisible(on);
-    if (frame_.showFrameExpand) frame_.showFrameExpand(on);
-}
-
-void Form100::UpdateScrollBar() {
-    settingScroll_ = true;
-    ScrollBar1->setRange(0, static_cast<int>(ScrollMax(view_, spec_.NPont)));
-    ScrollBar1->setPageStep(static_cast<int>(std::max<std::int64_t>(1, view_.ShownWidth())));
-    ScrollBar1->setValue(static_cast<int>(view_.FirstShown - 1));
-    settingScroll_ = false;
-}
-
-void Form100::EnterFullViewControls() {
-    ScrollBar1->hide();
-    Command13->setEnabled(false);
-    scrollReady_ = false;
-}
-
-void Form100::AfterViewChange() {
-    if (IsFullView(view_, spec_.NPont)) {
-        EnterFullViewControls();
-    } else {
-        UpdateScrollBar();
-        ScrollBar1->show();
-        Command13->setEnabled(true);
-        scrollReady_ = true;
-    }
-    GrafMesmo();
-    FocusGraph();
-}
-
-void Form100::Command4_Click() {
-    if (!(selStartX_ < selEndX_) || spec_.NPont < 2) return;
-    ScrollBar1->hide();
-    Command13->setEnabled(false);
-    scrollReady_ = false;
-    Expand(view_, spec_.NPont, selStartX_, selEndX_);
-    UpdateScrollBar();
-    GrafMesmo();
-    ShowExpandButtons(false);
-    Image1->hide();
-    picture1_->setToolTip("");
-    Image1->setToolTip("");
-    Command12->show();
-    Command13->show();
-    ScrollBar1->show();
-    Command13->setEnabled(true);
-    scrollReady_ = true;
-    FocusGraph();
-}
-
-void Form100::Command3_Click() {
-    if (spec_.NPont < 2) return;
-    view_.PixPerPoint = view_.PixPerPointFull;
-    view_.FirstShown = 1;
-    view_.LastShown = spec_.NPont;
-    view_.YMult = view_.YMultFull;
-    EnterFullViewControls();
-    GrafMesmo();
-    FocusGraph();
-}
-
-void Form100::Command12_Click() {
-    if (spec_.NPont < 2) return;
-    Narrow(view_);
-    UpdateScrollBar();
-    ScrollBar1->show();
-    Command13->setEnabled(true);
-    scrollReady_ = true;
-    GrafMesmo();
-    FocusGraph();
-}
-
-void Form100::Command13_Click() {
-    if (spec_.NPont < 2) return;
-    Widen(view_, spec_.NPont);
-    scrollReady_ = false;
-    AfterViewChange();
-}
-
-void Form100::Command10_Click() {
-    view_.YMult *= 1.5;
-    GrafMesmo();
-    FocusGraph();
-}
-
-void Form100::Command11_Click() {
-    view_.YMult /= 1.5;
-    GrafMesmo();
-    FocusGraph();
-}
-
-void Form100::Command8_Click(int index, int shift) {
-    if (spec_.NPont < 2 || view_.LastShown >= spec_.NPont) return;
-    bool moved = false;
-    if (index == 0) {
-        moved = Step(view_, spec_.NPont, TenPointStepSize(shift));
-    } else if (index == 1) {
-        moved = Step(view_, spec_.NPont, stepper_.Press(-1));
-    }
-    if (moved) {
-        if (ScrollBar1->isVisible() || scrollReady_) UpdateScrollBar();
-        GrafMesmo();
-    }
-    FocusGraph();
-}
-
-void Form100::Command9_Click(int index, int shift) {
-    if (spec_.NPont < 2 || view_.FirstShown <= 1) return;
-    bool moved = false;
-    if (index == 0) {
-        moved = Step(view_, spec_.NPont, -TenPointStepSize(shift));
-    } else if (index == 1) {
-        moved = Step(view_, spec_.NPont, stepper_.Press(1));
-    }
-    if (moved) {
-        if (ScrollBar1->isVisible() || scrollReady_) UpdateScrollBar();
-        GrafMesmo();
-    }
-    FocusGraph();
-}
-
-void Form100::ScrollBar1_Change(int value) {
-    if (!scrollReady_ || settingScroll_ || spec_.NPont < 2) return;
-    ScrollTo(view_, spec_.NPont, value);
-    GrafMesmo();
-}
-
-// Triggering a checkable action toggles its mark first, as the menu does.
-void Form100::mnuCrestThroughCenter_Click() { Action("mnuCrestThroughCenter")->trigger(); }
-
-void Form100::CrestToggled() {
-    if (Action("mnuCrestThroughCenter")->isChecked()) {
-        ShowReadout(false);
-    } else {
-        HideCursorLine();
-    }
-}
-
-// ------------------------------------------------------------------- mouse
-
-bool Form100::HandVisible() const { return !Image3->isHidden(); }
-
-void Form100::SetCross(bool on) {
-    cross_ = on;
-    picture1_->setCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
-}
-
-void Form100::SetCursorLine(double x, ColorRef color, int width) {
-    lineColor_ = color;
-    lineWidth_ = width;
-    const int left = static_cast<int>(std::lround(x)) - (width - 1) / 2;
-    Line2->setGeometry(left, 0, width, picture1_->height());
-    Paint(Line2, color);
-    Line2->show();
-    Line2->raise();
-}
-
-void Form100::HideCursorLine() { Line2->hide(); }
-
-void Form100::ShowReadout(bool on) {
-    for (QLabel* l : {Label4, Label6, Label8, Label9}) l->setVisible(on);
-}
-
-void Form100::ShowHand(double x, std::int64_t point) {
-    const double top = static_cast<double>(view_.YOffset) - static_cast<double>(spec_.Ygraf[point]) * view_.YMult + 15.0;
-    Image3->move(static_cast<int>(std::lround(x - 12.0)), static_cast<int>(std::lround(top)));
-    Image3->show();
-    Image3->raise();
-}
-
-void Form100::HideHand() { Image3->hide(); }
-
-bool Form100::ReadingActive() const {
-    return Action("mnuDeltaPPM")->isChecked() || Action("mnuFreqHz")->isChecked();
-}
-
-void Form100::Picture1_MouseDown(int button, int shift, double x, double y) {
-    (void)shift, (void)y;
-    if (button == 1) {
-        if (pickReference_ && HandVisible()) {
-            CalibrateAtCursor();
-            return;
-        }
-        if (HandVisible() || cross_) return;
-        selStartX_ = x;
-        selecting_ = true;
-        Image1->setGeometry(static_cast<int>(std::lround(x)), 0, 0, picture1_->height());
-        Image1->show();
-        Image1->raise();
-        return;
-    }
-    if (button == 2) {
-        if (pickReference_) {
-            CancelPick();
-            return;
-        }
-        if (cross_ && !HandVisible()) {
-            if (spec_.NPont >= 2 && CenterOn(view_, spec_.NPont, cursorPoint_)) {
-                scrollReady_ = false;
-                UpdateScrollBar();
-                ScrollBar1->show();
-                Command13->setEnabled(true);
-                scrollReady_ = true;
-                GrafMesmo();
-            }
-            Action("mnuCrestThroughCenter")->setChecked(false);
-            SetCross(false);
-            HideCursorLine();
-            return;
-        }
-        Image1->hide();
-        ShowExpandButtons(false);
-    }
-}
-
-void Form100::Picture1_MouseMove(int buttons, int shift, double x, double y) {
-    (void)shift, (void)y;
-    image4_->GraphMouseMove();
-    if (buttons == 0) {
-        if (spec_.NPont < 2) return;
-        if (pickReference_) {
-            SetCursorLine(x, lineColor_, lineWidth_);
-            const std::int64_t cp = NearestPoint(x, view_.PixPerPoint, view_.FirstShown);
-            if (cp > spec_.NPont || cp < 2) return;
-            cursorPoint_ = cp;
-            if (IsPeakPoint(spec_, cp)) {
-                SetCursorLine(x, kRed, 3);
-                SetCross(true);
-                ShowHand(x, cp);
-            } else {
-                SetCursorLine(x, kBlack, 1);
-                SetCross(false);
-                HideHand();
-            }
-            return;
-        }
-        if (Action("mnuCrestThroughCenter")->isChecked()) {
-            const std::int64_t cp = NearestPoint(x, view_.PixPerPoint, view_.FirstShown);
-            cursorPoint_ = cp;
-            const bool mark = IsCrestOrTrough(spec_, cp);
-            SetCursorLine(x, mark ? kYellow : kBlue, 1);
-            SetCross(mark);
-            return;
-        }
-        if (ReadingActive()) {
-            picture1_->setToolTip("");
-            SetCursorLine(x, lineColor_, 1);
-            const std::int64_t cp = NearestPoint(x, view_.PixPerPoint, view_.FirstShown);
-            cursorPoint_ = cp;
-            const std::optional<GraphReading> r = ReadingAt(spec_, cp);
-            if (!r) return;
-            ShowReadout(true);
-            SetCursorLine(x, r->peak ? kYellow : kBlue, 1);
-            SetCross(r->peak);
-            for (QLabel* l : {Label6, Label8, Label9}) PaintText(l, r->peak ? kRed : kBlack);
-            Label8->setText(Q(r->pointText));
-            Label9->setText(Q(r->hzText));
-            Label6->setText(Q(r->ppmText));
-            return;
-        }
-        ShowReadout(false);
-        return;
-    }
-    if ((buttons & 1) && selecting_ && x >= selStartX_ && x <= picture1_->width()) {
-        Image1->setGeometry(static_cast<int>(std::lround(selStartX_)), 0,
-                            static_cast<int>(std::lround(x - selStartX_)), picture1_->height());
-    }
-}
-
-void Form100::Picture1_MouseUp(int button, int shift, double x, double y) {
-    (void)shift, (void)y;
-    if (button != 1 || !selecting_) return;
-    selecting_ = false;
-    selEndX_ = x;
-    ShowExpandButtons(true);
-}
-
-void Form100::Image1_MouseDown(int button) {
-    if (button == 1) {
-        Image1->hide();
-        selecting_ = false;
-    } else if (button == 2) {
-        Command4_Click();
-    }
-}
-
-void Form100::Form_MouseMove() {
-    if (pickReference_) return;
-    HideCursorLine();
-    ShowReadout(false);
-}
-
-// ------------------------------------------------------------- calibration
-
-Form100::RefChoice Form100::RunRefDialog() {
-    RefDialog d(this, *dialogs_, RefTable());
-    d.exec();
-    RefChoice c;
-    // Closed without OK or Cancel counts as Cancel.
-    c.RefCancelled = d.result() != QDialog::Accepted || d.RefCancelled;
-    c.RefName = d.RefName;
-    c.RefShift = d.RefShift;
-    c.AutoAdjustTMS = d.AutoAdjustTMS;
-    c.NPointsSearch = d.NPointsSearch;
-    return c;
-}
-
-void Form100::mnuAdjust_Click() {
-    if (spec_.NPont < 2 || !spec_.ReadAcqus) return;
-    const RefChoice c = runRefDialog ? runRefDialog() : RunRefDialog();
-    if (c.RefCancelled) return;
-    refName_ = c.RefName;
-    refShift_ = c.RefShift;
-    spec_.NPointsSearch = c.NPointsSearch;
-    spec_.AutoAdjustTMS = c.AutoAdjustTMS;
-    if (spec_.AutoAdjustTMS) {
-        const ReferenceOutcome o = FindAdjReference(spec_);
-        spec_.AutoAdjustTMS = false;
-        SetReferenceCaption(spec_.ReferenceCaption);
-        GrafMesmo();
-        TellReference(o);
-        return;
-    }
-    if (const std::optional<ShownRange> range = FindAdjReferenceGeral(spec_, refShift_)) {
-        scrollReady_ = false;
-        ShowRange(view_, range->FirstShown, range->LastShown);
-        UpdateScrollBar();
-        GrafMesmo();
-        scrollReady_ = true;
-        ScrollBar1->show();
-        Command12->show();
-        Command13->show();
-        Command13->setEnabled(true);
-    }
-    const std::string crlf = "\r\n";
-    const MsgAnswer a = dialogs_->MessageBox(
-        "Find Reference",
-        "Left click over the desired reference peak," + crlf + "when the line is red and the hand is visible." +
-            crlf + crlf + "To cancel the operation after closing this box," + crlf + "use the right mouse button.",
-        MsgButtons::OkCancel, MsgIcon::Information);
-    if (a == MsgAnswer::Ok) pickReference_ = true;
-}
-
-void Form100::CalibrateAtCursor() {
-    HideHand();
-    SetCursorLine(Line2->geometry().center().x(), kBlue, 1);
-    CalibrateAtPoint(spec_, cursorPoint_, refShift_, refName_);
-    pickReference_ = false;
-    SetCross(false);
-    SetReferenceCaption(spec_.ReferenceCaption);
-    GrafMesmo();
-    TurnReadingOn();
-}
-
-void Form100::CancelPick() {
-    pickReference_ = false;
-    HideHand();
-    lineColor_ = kBlue;
-    lineWidth_ = 1;
-    if (!Line2->isHidden()) SetCursorLine(Line2->geometry().center().x(), kBlue, 1);
-    SetCross(false);
-    TurnReadingOn();
-}
-
-void Form100::TurnReadingOn() {
-    if (Command1->text() == kReadOn) Command1_Click();
-}
-
-// ---------------------------------------------------------- reading, transfer
-
-void Form100::Command1_Click() {
-    QAction* ppm = Action("mnuDeltaPPM");
-    if (Command1->text() == kReadOn) {
-        Command1->setText(kReadOff);
-        ppm->setChecked(true);
-    } else {
-        Command1->setText(kReadOn);
-        ppm->setChecked(false);
-        SetCross(false);
-    }
-    FocusGraph();
-}
-
-void Form100::mnuFreqHz_Click() { Action("mnuFreqHz")->trigger(); }
-
-void Form100::FreqHzToggled() {
-    if (!Action("mnuFreqHz")->isChecked()) {
-        HideCursorLine();
-        ShowReadout(false);
-    }
-}
-
-void Form100::mnuTransferData_Click() {
-    if (spec_.NPont < 1) return;
-    // The copies carry any manual calibration over.
-    spec_.ExpXnmrHz = spec_.XnmrHz;
-    spec_.ExpYgraf = spec_.Ygraf;
-    spec_.NPontExp = spec_.NPont;
-    if (frame_.transfer) frame_.transfer(spec_.NPontExp, spec_.ExpXnmrHz.ToVector(), spec_.ExpYgraf.ToVector());
-    if (frame_.showSimulatorPanel) frame_.showSimulatorPanel();
-    if (frame_.showSimulator) frame_.showSimulator();
+void Form100::HideToSimulator() {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         sub->hide();
     } else {
@@ -1186,16 +583,29 @@ void Form100::mnuTransferData_Click() {
     }
 }
 
+void Form100::mnuTransferData_Click() {
+    if (!session_.PrepareTransfer()) return;
+    const BrukerSpectrum& s = session_.spectrum();
+    if (frame_.transfer) frame_.transfer(s.NPontExp, s.ExpXnmrHz.ToVector(), s.ExpYgraf.ToVector());
+    if (frame_.showSimulatorPanel) frame_.showSimulatorPanel();
+    if (frame_.showSimulator) frame_.showSimulator();
+    HideToSimulator();
+}
+
 void Form100::mnuSave_Click() {
-    if (spec_.NPont < 1) return;
+    const BrukerSpectrum& s = session_.spectrum();
+    if (s.NPont < 1) return;
     QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (docs.isEmpty()) docs = QDir::homePath();
     const std::string start = (docs + "/NMR Y Data.txt").toStdString();
     const std::optional<std::string> path = dialogs_->SaveFile("Save As", start, "Text (*.txt);;All Files(*.*)");
     if (!path || path->empty()) return;
-    const std::string text = SaveYValuesText(spec_);
+    const std::string text = SaveYValuesText(s);
     std::ofstream out(std::filesystem::path(*path), std::ios::binary | std::ios::trunc);
     if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    // A full disk shows only when the buffer goes out: closed here, so the
+    // user hears of it.
+    if (out.is_open()) out.close();
     if (!out) {
         dialogs_->MessageBox("Error!", "Cannot write the file" + std::string("\r\n") + *path, MsgButtons::Ok,
                              MsgIcon::Critical);
@@ -1204,180 +614,12 @@ void Form100::mnuSave_Click() {
 
 void Form100::mnuSimul_Click() {
     if (frame_.showSimulatorPanel) frame_.showSimulatorPanel();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        sub->hide();
-    } else {
-        hide();
-    }
+    HideToSimulator();
     if (frame_.showSimulator) frame_.showSimulator();
 }
 
 void Form100::mnuExpSp_Click() {
     if (frame_.showExperimentalPanel) frame_.showExperimentalPanel();
-}
-
-// ---------------------------------------------------------------- pictures
-
-namespace {
-// The plain message box of a failed metafile carries the application's title.
-std::string AppTitle() {
-    const QString n = QCoreApplication::applicationName();
-    return n.isEmpty() ? "Quble" : n.toStdString();
-}
-constexpr const char* kNoPictureTitle = "No Picture!";
-constexpr const char* kNoPictureText = "There is no metafile picture in the clipboard!";
-}  // namespace
-
-void Form100::SetClipboard(Clipboard* c) {
-    if (c) {
-        clipboard_ = c;
-        return;
-    }
-    if (!ownClipboard_) ownClipboard_ = std::make_unique<QtClipboard>();
-    clipboard_ = ownClipboard_.get();
-}
-
-ScreenMetrics Form100::Screen() const {
-    const QScreen* s = screen();
-    if (!s) s = QGuiApplication::primaryScreen();
-    return ScreenMetricsOf(s);
-}
-
-ExpFormula Form100::Formula() const {
-    ExpFormula f;
-    f.ExpFormulaShown = ExpFormulaShown_;
-    f.ExpFormulaFromExample = ExpFormulaFromExample_;
-    f.ExpExampleFormulaPath = ExpExampleFormulaPath_;
-    const QRectF r = image4_->UnitRect();
-    f.Left = r.left();
-    f.Top = r.top();
-    f.Width = r.width();
-    f.Height = r.height();
-    return f;
-}
-
-ExpFrameLayout Form100::FrameLayout() const {
-    ExpFrameLayout f;
-    f.graphWidth = picture1_->width();
-    f.graphHeight = picture1_->height();
-    f.titleHeight = Picture7->height();
-    f.legendHeight = Picture6->height();
-    f.title = Label10->text().toStdString();
-    // Positions as the strips hold them now; a label that has not been laid
-    // out yet (a window never shown) is centred or left at its default.
-    if (Label10->isVisibleTo(this) && Label10->width() > 0 && Picture7->layout()) {
-        Picture7->layout()->activate();
-        f.titleLeft = Label10->x();
-        f.titleTop = Label10->y();
-    }
-    f.reference = Label5->text().toStdString();
-    f.referenceLeft = Label5->x();
-    f.referenceTop = Label5->y();
-    const QPoint delta = Label11->mapTo(Picture6, QPoint(0, 0));
-    f.deltaLeft = delta.x();
-    f.deltaTop = delta.y();
-    return f;
-}
-
-GraphPicture Form100::CurrentGraphPicture() const {
-    std::vector<std::uint8_t> emf;
-    if (ExpFormulaShown_ && image4_->HasPicture()) emf = image4_->Emf();
-    return ExperimentalGraphPicture(view_, spec_, style_, FrameLayout(), std::move(emf), image4_->UnitRect(),
-                                    Screen());
-}
-
-bool Form100::MakeCurPic2MF(std::vector<std::uint8_t>* bytes) {
-    std::string error;
-    if (!quble::MakeCurPic2MF(view_, spec_, style_, FrameLayout(), Formula(), Screen(), programFolder_.string(),
-                              bytes, &error)) {
-        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
-        return false;
-    }
-    return true;
-}
-
-void Form100::mnuCopy_Click() {
-    std::vector<std::uint8_t> emf;
-    if (!MakeCurPic2MF(&emf)) return;
-    // The same drawing as SVG and PNG, for programs that take no metafile.
-    const GraphPicture g = CurrentGraphPicture();
-    const QByteArray svg = GraphSvg(g, false);
-    const QByteArray png = GraphPng(g, false, 2.0 * g.screen.LOGPIXELSX);
-    clipboard_->Clear();
-    clipboard_->SetMimeData(PictureMimeData(emf, svg, png));
-}
-
-bool Form100::SaveClipFormulaSF(const std::vector<std::uint8_t>& emf) {
-    std::string error;
-    return SaveClipMF(emf, programFolder_.string(), kSvClipMFSFFile, &error);
-}
-
-bool Form100::ShowFormula(std::vector<std::uint8_t> emf) {
-    const bool shown = image4_->ShowPicture(std::move(emf), kExpFormulaLeft, kExpFormulaTop, 200);
-    if (shown) image4_->raise();
-    return shown;
-}
-
-void Form100::mnuPaste_Click() {
-    std::optional<ClipPicture> pic = TakeClipPicture(clipboard_->MimeData());
-    std::vector<std::uint8_t> emf;
-    if (pic) emf = FormulaEmfFromClip(*pic, nullptr);
-    // An EMF without a size would show as nothing: no picture either.
-    if (emf.empty() || FormulaNaturalSize(emf).isEmpty()) {
-        dialogs_->MessageBox(kNoPictureTitle, kNoPictureText, MsgButtons::Ok, MsgIcon::Critical);
-        return;
-    }
-    // Kept first: a picture that cannot be saved would vanish from the next
-    // copy, so it is not shown either and the current formula stays.
-    if (!SaveClipFormulaSF(emf)) {
-        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
-        return;
-    }
-    ShowFormula(std::move(emf));
-    ExpFormulaShown_ = true;
-    ExpFormulaFromExample_ = false;
-    Action("mnuDelFormula")->setEnabled(true);
-    QCoreApplication::processEvents();
-}
-
-void Form100::mnuDelFormula_Click() {
-    image4_->ClearPicture();
-    ExpFormulaShown_ = false;
-    ExpFormulaFromExample_ = false;
-    Action("mnuDelFormula")->setEnabled(false);
-}
-
-void Form100::ExamplePictureAdd(const std::string& path) {
-    ExpExampleFormulaPath_ = path;
-    image4_->ClearPicture();
-    std::vector<std::uint8_t> emf;
-    if (!ReadFormulaFile(path, &emf, nullptr) || !ShowFormula(std::move(emf))) {
-        image4_->ClearPicture();
-        ExpFormulaShown_ = ExpFormulaFromExample_ = false;
-        Action("mnuDelFormula")->setEnabled(false);
-        return;
-    }
-    ExpFormulaShown_ = ExpFormulaFromExample_ = true;
-    Action("mnuDelFormula")->setEnabled(true);
-}
-
-void Form100::VerifFormula() {
-    mnuDelFormula_Click();
-    const std::filesystem::path folder = std::filesystem::path(spec_.SpectrumPath).parent_path();
-    if (std::optional<std::filesystem::path> f = FindFormulaBeside(folder)) ExamplePictureAdd(f->string());
-}
-
-void Form100::mnuEdit_Show() {
-    const bool paste = HasClipPicture(clipboard_->MimeData());
-    Action("mnuPaste")->setEnabled(paste);
-    if (frame_.enableFramePaste) frame_.enableFramePaste(paste);
-    Action("mnuDelFormula")->setEnabled(ExpFormulaShown_);
-}
-
-void Form100::mnuExportPicture_Click() {
-    ExportPictureDialog(*dialogs_, (programFolder_ / "Spectrum.emf").string(),
-                        QLocale::system().decimalPoint().at(0).toLatin1(),
-                        [this] { return CurrentGraphPicture(); });
 }
 
 }  // namespace quble

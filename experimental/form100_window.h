@@ -24,9 +24,12 @@
 #include "experimental/bruker_spectrum.h"
 #include "experimental/experimental_picture.h"
 #include "experimental/experimental_plot.h"
+#include "experimental/experimental_session.h"
 #include "experimental/reference_calibration.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/formula_picture_controller.h"
+#include "platform/graph_box_base.h"
 #include "platform/graph_picture.h"
 
 class QAction;
@@ -38,6 +41,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QVBoxLayout;
 
 namespace quble {
 
@@ -46,30 +50,11 @@ class FormulaImage;
 // The reference compounds, filled once by the frame window at start-up.
 ReferenceTable& RefTable();
 
-// The graph picture: keeps its drawing like a picture box and reports the
-// mouse to the window in pixels.
-class ExpGraphBox : public QWidget {
+// The graph picture, its user units its pixels.
+class ExpGraphBox : public GraphBoxBase {
     Q_OBJECT
 public:
     explicit ExpGraphBox(QWidget* parent);
-    void Draw(const std::function<void(DrawingSurface&)>& paint);
-    const QImage& picture() const;
-
-signals:
-    void mouseDown(int button, int shift, double x, double y);
-    void mouseMove(int buttons, int shift, double x, double y);
-    void mouseUp(int button, int shift, double x, double y);
-    void mouseLeft();
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent*) override;
-    void mouseMoveEvent(QMouseEvent*) override;
-    void mouseReleaseEvent(QMouseEvent*) override;
-    void leaveEvent(QEvent*) override;
-
-private:
-    std::unique_ptr<QImage> picture_;
 };
 
 // "Adjust Spectrum Data to Reference Peak".
@@ -178,13 +163,7 @@ public:
     void mnuAdjust_Click();
     // The modal reference dialog; replaceable so tests can answer it. The
     // default shows RefDialog.
-    struct RefChoice {
-        bool RefCancelled = true;
-        std::string RefName;
-        float RefShift = 0.0f;
-        bool AutoAdjustTMS = false;
-        std::int32_t NPointsSearch = 240;
-    };
+    using RefChoice = ExpRefChoice;
     std::function<RefChoice()> runRefDialog;
 
     // --- reading, transfer, saving ---
@@ -218,9 +197,9 @@ public:
     void VerifFormula();
     ExpFormula Formula() const;
     FormulaImage* Image4() const { return image4_; }
-    bool ExpFormulaShown() const { return ExpFormulaShown_; }
-    bool ExpFormulaFromExample() const { return ExpFormulaFromExample_; }
-    const std::string& ExpExampleFormulaPath() const { return ExpExampleFormulaPath_; }
+    bool ExpFormulaShown() const { return formula_->Shown(); }
+    bool ExpFormulaFromExample() const { return formula_->FromExample(); }
+    const std::string& ExpExampleFormulaPath() const { return formula_->ExamplePath(); }
     // Where the strips and labels lie now, for the picture.
     ExpFrameLayout FrameLayout() const;
     // The window's picture as every export draws it (formula included).
@@ -228,24 +207,28 @@ public:
     ScreenMetrics Screen() const;
 
     // --- state, for the frame and tests ---
-    const BrukerSpectrum& spectrum() const { return spec_; }
-    BrukerSpectrum& spectrum() { return spec_; }
-    const ExpView& view() const { return view_; }
-    ExpDrawStyle style() const { return style_; }
+    ExperimentalSession& session() { return session_; }
+    const ExperimentalSession& session() const { return session_; }
+    const BrukerSpectrum& spectrum() const { return session_.spectrum(); }
+    BrukerSpectrum& spectrum() { return session_.spectrum(); }
+    const ExpView& view() const { return session_.view(); }
+    ExpDrawStyle style() const { return session_.style(); }
     ExpGraphBox* Picture1() const { return picture1_; }
     QAction* Action(const QString& objectName) const;
-    bool PickReference() const { return pickReference_; }
-    bool HandVisible() const;
-    bool CrossPointer() const { return cross_; }
-    std::int64_t CursorPoint() const { return cursorPoint_; }
-    const std::string& RefName() const { return refName_; }
-    float RefShift() const { return refShift_; }
-    bool ScrollReady() const { return scrollReady_; }
-    double SelStartX() const { return selStartX_; }
-    double SelEndX() const { return selEndX_; }
-    ColorRef CursorLineColor() const { return lineColor_; }
-    int CursorLineWidth() const { return lineWidth_; }
-    ColorRef ByteOrderLabelColor(bool big) const { return big ? label2Color_ : label1Color_; }
+    bool PickReference() const { return session_.PickReference(); }
+    bool HandVisible() const { return session_.state().hand.visible; }
+    bool CrossPointer() const { return session_.state().cross; }
+    std::int64_t CursorPoint() const { return session_.CursorPoint(); }
+    const std::string& RefName() const { return session_.RefName(); }
+    float RefShift() const { return session_.RefShift(); }
+    bool ScrollReady() const { return session_.ScrollReady(); }
+    double SelStartX() const { return session_.SelStartX(); }
+    double SelEndX() const { return session_.SelEndX(); }
+    ColorRef CursorLineColor() const { return session_.state().line.color; }
+    int CursorLineWidth() const { return session_.state().line.width; }
+    ColorRef ByteOrderLabelColor(bool big) const {
+        return big ? session_.state().bigEndianColor : session_.state().littleEndianColor;
+    }
     int Redraws() const { return redraws_; }
 
 protected:
@@ -255,54 +238,23 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
-    void AfterOpening(const OpenResult& r);
-    void TellReference(const ReferenceOutcome& o);
-    void ShowFailure(const OpenResult& r);
-    void UpdateScrollBar();
-    void EnterFullViewControls();
-    void AfterViewChange();
-    void FocusGraph();
-    void ShowExpandButtons(bool on);
-    void SetCursorLine(double x, ColorRef color, int width);
-    void HideCursorLine();
-    void ShowReadout(bool on);
-    void SetCross(bool on);
-    void ShowHand(double x, std::int64_t point);
-    void HideHand();
-    void PaintByteOrderLabels();
-    void SetReferenceCaption(const std::string& caption);
-    void SetTitle(const std::string& title);
-    bool ReadingActive() const;
-    void CalibrateAtCursor();
-    void CancelPick();
-    void TurnReadingOn();
+    // Shows the session's state, then does what the command asked.
+    void Apply(const ExpUpdate& u);
+    void ShowState();
+    void Tell(const std::vector<ExpMessage>& messages);
     RefChoice RunRefDialog();
     void CrestToggled();
     void FreqHzToggled();
-    bool ShowFormula(std::vector<std::uint8_t> emf);
+    void HideToSimulator();
 
-    BrukerSpectrum spec_;
-    ExpView view_;
-    ExpDrawStyle style_ = ExpDrawStyle::Line;
-    OnePointStepper stepper_;
+    ExperimentalSession session_;
     FrameLink frame_;
     std::unique_ptr<Dialogs> ownDialogs_;
     Dialogs* dialogs_ = nullptr;
     std::filesystem::path programFolder_;
     std::string lastChosen_;      // the open dialog's file name field
-
-    double selStartX_ = 0.0, selEndX_ = 0.0;
-    bool selecting_ = false;
-    bool scrollReady_ = false;
     bool settingScroll_ = false;
-    bool pickReference_ = false;
-    bool cross_ = false;
-    std::int64_t cursorPoint_ = 0;
-    std::string refName_;
-    float refShift_ = 0.0f;
-    ColorRef lineColor_ = 0xFF0000;
-    int lineWidth_ = 1;
-    ColorRef label1Color_ = 0x8000000F, label2Color_ = 65535;
+    std::optional<bool> frameExpandShown_;
     int redraws_ = 0;
 
     // Controls.
@@ -323,13 +275,11 @@ private:
     QScrollBar* ScrollBar1 = nullptr;
     QListWidget *List3 = nullptr, *List4 = nullptr;
 
-    // Picture export.
+    // Picture export and the formula picture.
     std::unique_ptr<Clipboard> ownClipboard_;
     Clipboard* clipboard_ = nullptr;
     FormulaImage* image4_ = nullptr;
-    bool ExpFormulaShown_ = false;
-    bool ExpFormulaFromExample_ = false;
-    std::string ExpExampleFormulaPath_;
+    std::unique_ptr<FormulaPictureController> formula_;
 };
 
 }  // namespace quble

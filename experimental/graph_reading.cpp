@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 namespace {

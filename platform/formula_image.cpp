@@ -338,4 +338,11 @@ void FormulaImage::mouseReleaseEvent(QMouseEvent* e) {
     emit rectChanged(rect_);
 }
 
+QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left, double top, double longSide) {
+    const QSizeF n = FormulaNaturalSize(emf);
+    if (n.isEmpty()) return {};
+    const double k = n.height() > n.width() ? longSide / n.height() : longSide / n.width();
+    return QRectF(left, top, n.width() * k, n.height() * k);
+}
+
 }  // namespace quble

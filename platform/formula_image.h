@@ -47,6 +47,11 @@ bool IsFormulaFileName(const std::string& name);
 // gives it; empty when the header is unreadable or the frame is empty.
 QSizeF FormulaNaturalSize(const std::vector<std::uint8_t>& emf);
 
+// Where a window shows a formula: the corner at (left, top), the longer side
+// longSide units; empty when the picture has no size.
+QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left = 448, double top = 24,
+                      double longSide = 200);
+
 class FormulaImage : public QWidget {
     Q_OBJECT
 public:

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "render/plot_internal.h"
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 

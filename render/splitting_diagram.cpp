@@ -5,7 +5,7 @@
 
 #include "render/plot_internal.h"
 #include "render/spectrum_plot.h"
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <map>
 
-#include "simulator/input_rules.h"
+#include "core/number_text.h"
 
 namespace quble {
 
@@ -35,11 +35,6 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>* out) {
 }
 
 }  // namespace
-
-std::string ProgramFile(const std::string& folder, const char* name) {
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
 
 std::vector<DiagramColourGroup> DiagramLines(const PlotState& p, const SimulationState& sim, bool bw) {
     std::vector<DiagramColourGroup> groups;
@@ -227,21 +222,6 @@ bool MakeCurPicMF(PlotState& plot, const SimulationState& sim, const PictureExpo
     const std::vector<std::uint8_t>& data = dc.Finish();
     if (bytes) *bytes = data;
     return WriteFileAtomically(ProgramFile(ex.ProgramFolder, kCurPicFile), data, error);
-}
-
-bool SaveClipMF(const std::vector<std::uint8_t>& clipEmf, const std::string& folder, const char* fileName,
-                std::string* error) {
-    EmfHeaderInfo h;
-    if (!ParseEmfHeader(clipEmf.data(), clipEmf.size(), &h, error)) return false;
-    EmfRecordWalker walk(clipEmf.data(), h.nBytes ? h.nBytes : clipEmf.size());
-    EmfRecord rec;
-    while (walk.Next(&rec)) {
-    }
-    if (!walk.error().empty()) {
-        if (error) *error = walk.error();
-        return false;
-    }
-    return WriteFileAtomically(ProgramFile(folder, fileName), clipEmf, error);
 }
 
 }  // namespace quble

@@ -11,18 +11,10 @@
 
 #include "platform/drawing_surface.h"
 #include "platform/emf_surface.h"
+#include "platform/picture_files.h"
 #include "render/spectrum_plot.h"
 
 namespace quble {
-
-// Picture files in the program folder.
-inline constexpr const char* kCurPicFile = "CurPic.emf";
-inline constexpr const char* kCurPic2File = "CurPic2.emf";
-inline constexpr const char* kSvClipMFFile = "SvClipMF.emf";
-inline constexpr const char* kSvClipMFSFFile = "SvClipMFSF.emf";
-// Shown (plain message box, the application's title) when a metafile cannot
-// be made.
-inline constexpr const char* kMetafileFailedMessage = "NECA DE PITIBIRIBA";
 
 // The pasted formula as the window shows it (Image1), picture units.
 struct FormulaPicture {
@@ -39,8 +31,6 @@ struct PictureExport {
     FormulaPicture formula;
     ScreenMetrics screen;       // the screen the metafile refers to
 };
-
-std::string ProgramFile(const std::string& folder, const char* name);
 
 // One colour of the splitting diagram and every segment (x1, y1, x2, y2)
 // drawn in it, in the order the diagram draws them.
@@ -83,10 +73,5 @@ CurPicPage CurPicPageFor(double scaleWidth, double scaleHeight, const ScreenMetr
 // bytes, when given, receives the metafile.
 bool MakeCurPicMF(PlotState& plot, const SimulationState& sim, const PictureExport& ex,
                   std::vector<std::uint8_t>* bytes, std::string* error);
-
-// Keeps a metafile taken from the clipboard as the formula picture file
-// (kSvClipMFFile or kSvClipMFSFFile): checked, then written unchanged.
-bool SaveClipMF(const std::vector<std::uint8_t>& clipEmf, const std::string& folder, const char* fileName,
-                std::string* error);
 
 }  // namespace quble

@@ -22,28 +22,6 @@ constexpr int kBoxHeight = 356;
 constexpr ColorRef kDefaultIndPeakColor = 0x00C0C0C0;
 }  // namespace
 
-ScreenMetrics ScreenMetricsOf(const QScreen* screen) {
-    ScreenMetrics m;
-    if (!screen) return m;
-    const QSize px = screen->size();
-    const QSizeF mm = screen->physicalSize();
-    const double dpiX = screen->logicalDotsPerInchX(), dpiY = screen->logicalDotsPerInchY();
-    if (px.width() > 0 && px.height() > 0) {
-        m.HORZRES = px.width();
-        m.VERTRES = px.height();
-    }
-    if (dpiX > 0) m.LOGPIXELSX = static_cast<int>(std::lround(dpiX));
-    if (dpiY > 0) m.LOGPIXELSY = static_cast<int>(std::lround(dpiY));
-    if (mm.width() >= 1 && mm.height() >= 1) {
-        m.HORZSIZE = static_cast<int>(std::lround(mm.width()));
-        m.VERTSIZE = static_cast<int>(std::lround(mm.height()));
-    } else {
-        m.HORZSIZE = static_cast<int>(std::lround(m.HORZRES * 25.4 / m.LOGPIXELSX));
-        m.VERTSIZE = static_cast<int>(std::lround(m.VERTRES * 25.4 / m.LOGPIXELSY));
-    }
-    return m;
-}
-
 GraphPicture SimulatorGraphPicture(PlotState& plot, const SimulationState& sim, std::vector<std::uint8_t> formulaEmf,
                                    const QRectF& formulaRect, const ScreenMetrics& screen) {
     GraphPicture g;
@@ -58,13 +36,6 @@ GraphPicture SimulatorGraphPicture(PlotState& plot, const SimulationState& sim, 
         WindDraw(*p, *s, dc, bw, formula);
     };
     return g;
-}
-
-QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left, double top, double longSide) {
-    const QSizeF n = FormulaNaturalSize(emf);
-    if (n.isEmpty()) return {};
-    const double k = n.height() > n.width() ? longSide / n.height() : longSide / n.width();
-    return QRectF(left, top, n.width() * k, n.height() * k);
 }
 
 std::unique_ptr<SimulatorGraph> BuildSimulatorGraph(const SimulatorGraphRequest& r, std::string* error) {

@@ -11,19 +11,15 @@
 #include <vector>
 
 #include "examples/example_sets.h"
+#include "platform/formula_image.h"
 #include "platform/graph_picture.h"
+#include "platform/screen_metrics_qt.h"
 #include "render/spectrum_plot.h"
 #include "simulator/input_rules.h"
 #include "simulator/multiplet.h"
 #include "simulator/simulator_session.h"
 
-class QScreen;
-
 namespace quble {
-
-// The screen's metrics as a metafile refers to them; a screen that reports
-// no physical size is taken at its logical dots per inch.
-ScreenMetrics ScreenMetricsOf(const QScreen* screen);
 
 // The graph as drawn (PlotFinal has laid out its captions) with the formula
 // picture at rect (user units); plot and sim must outlive the result.
@@ -57,9 +53,5 @@ std::unique_ptr<SimulatorGraph> BuildSimulatorGraph(const SimulatorGraphRequest&
 // The request of one of the nine examples: its boxes, line shape, title,
 // hydrogen names and formula picture (the generator's drawing of it).
 SimulatorGraphRequest ExampleGraphRequest(const ExampleSet& example);
-
-// Where the window shows a formula: corner (448, 24), longer side 200 units.
-QRectF FormulaRectFor(const std::vector<std::uint8_t>& emf, double left = 448, double top = 24,
-                      double longSide = 200);
 
 }  // namespace quble
