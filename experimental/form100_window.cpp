@@ -1193,12 +1193,8 @@ void Form100::mnuSave_Click() {
     const std::string start = (docs + "/NMR Y Data.txt").toStdString();
     const std::optional<std::string> path = dialogs_->SaveFile("Save As", start, "Text (*.txt);;All Files(*.*)");
     if (!path || path->empty()) return;
-    const std::string text = SaveYValuesText(spec_);
-    std::ofstream out(std::filesystem::path(*path), std::ios::binary | std::ios::trunc);
-    if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!out) {
-        dialogs_->MessageBox("Error!", "Cannot write the file" + std::string("\r\n") + *path, MsgButtons::Ok,
-                             MsgIcon::Critical);
+    if (const std::string why = SaveYValuesFile(spec_, *path); !why.empty()) {
+        dialogs_->MessageBox("Error!", why, MsgButtons::Ok, MsgIcon::Critical);
     }
 }
 
@@ -1290,7 +1286,7 @@ bool Form100::MakeCurPic2MF(std::vector<std::uint8_t>* bytes) {
     std::string error;
     if (!quble::MakeCurPic2MF(view_, spec_, style_, FrameLayout(), Formula(), Screen(), programFolder_.string(),
                               bytes, &error)) {
-        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        dialogs_->MessageBox(AppTitle(), MetafileFailedText(error));
         return false;
     }
     return true;
@@ -1307,9 +1303,8 @@ void Form100::mnuCopy_Click() {
     clipboard_->SetMimeData(PictureMimeData(emf, svg, png));
 }
 
-bool Form100::SaveClipFormulaSF(const std::vector<std::uint8_t>& emf) {
-    std::string error;
-    return SaveClipMF(emf, programFolder_.string(), kSvClipMFSFFile, &error);
+bool Form100::SaveClipFormulaSF(const std::vector<std::uint8_t>& emf, std::string* error) {
+    return SaveClipMF(emf, programFolder_.string(), kSvClipMFSFFile, error);
 }
 
 bool Form100::ShowFormula(std::vector<std::uint8_t> emf) {
@@ -1329,8 +1324,8 @@ void Form100::mnuPaste_Click() {
     }
     // Kept first: a picture that cannot be saved would vanish from the next
     // copy, so it is not shown either and the current formula stays.
-    if (!SaveClipFormulaSF(emf)) {
-        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+    if (std::string error; !SaveClipFormulaSF(emf, &error)) {
+        dialogs_->MessageBox(AppTitle(), MetafileFailedText(error));
         return;
     }
     ShowFormula(std::move(emf));

@@ -177,6 +177,12 @@ void WindDraw(PlotState& p, const SimulationState& sim, DrawingSurface& dc, bool
     p.options.BWDrawing = false;
 }
 
+std::string MetafileFailedText(const std::string& why) {
+    std::string t = kMetafileFailedMessage;
+    if (!why.empty()) t += "\r\n" + why;
+    return t;
+}
+
 bool Formula(EmfSurface& dc, const PictureExport& ex, std::string* error) {
     const FormulaPicture& f = ex.formula;
     const std::string path =

@@ -23,6 +23,10 @@ inline constexpr const char* kSvClipMFSFFile = "SvClipMFSF.emf";
 // Shown (plain message box, the application's title) when a metafile cannot
 // be made.
 inline constexpr const char* kMetafileFailedMessage = "NECA DE PITIBIRIBA";
+// The message of a metafile that could not be made or kept: the program's
+// text, then why (the disk is full, the folder is read-only, ...), so the
+// user can do something about it.
+std::string MetafileFailedText(const std::string& why);
 
 // The pasted formula as the window shows it (Image1), picture units.
 struct FormulaPicture {
