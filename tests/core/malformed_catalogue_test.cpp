@@ -366,7 +366,7 @@ bool ValidUtf8(const std::string& t) {
     return true;
 }
 
-TEST(MalformedCommandLine, RelativePathWithDotsAndInvalidUtf8Folder) {
+TEST(CliMalformed, RelativePathWithDotsAndInvalidUtf8Folder) {
     if (std::string(QUBLE_CLI_PATH).empty()) GTEST_SKIP() << "built without the command line";
     Scratch d;
     const CliRun rel = RunCli("read ../1/./1r --json", (d.exp() / "pdata" / "1").string());
@@ -383,7 +383,7 @@ TEST(MalformedCommandLine, RelativePathWithDotsAndInvalidUtf8Folder) {
     EXPECT_NE(bad.out.find("sp\xEF\xBF\xBD\xEF\xBF\xBD" "ctrum\xEF\xBF\xBD"), std::string::npos) << bad.out;
 }
 
-TEST(MalformedCommandLine, AbsurdValuesAreRefusedNotPrintedAsNull) {
+TEST(CliMalformed, AbsurdValuesAreRefusedNotPrintedAsNull) {
     if (std::string(QUBLE_CLI_PATH).empty()) GTEST_SKIP() << "built without the command line";
     for (const auto& [o1, swh] : std::vector<std::pair<std::string, std::string>>{{"0", "1e400"}, {"-1.7e308", "1e308"}}) {
         Scratch d;
