@@ -744,7 +744,8 @@ void Form1::ArrangeExamples() {
         programFolder_ = choice.folder;
         if (!choice.error.empty()) problems += choice.error;
     }
-    if (std::optional<ArrangeResult> r = ArrangeOnFirstRun(programFolder_); r && !r->ok) {
+    const std::filesystem::path exeDir = QCoreApplication::applicationDirPath().toStdString();
+    if (std::optional<ArrangeResult> r = PrepareExamples(programFolder_, InstalledDataFolders(exeDir)); r && !r->ok) {
         if (!problems.empty()) problems += "\n";
         problems += r->error;
     }

@@ -56,6 +56,7 @@ TEST(FullDisk, SimulatorCopyPasteAndEveryExportFormKeepTheOldFilesAndSayWhy) {
     const fs::path folder = FreshFolder("full_disk_simulator");
     ScriptedDialogs dialogs;
     FakeClipboard clip;
+    fs::create_directory(folder / "Examples");  // nothing to seed
     auto form = std::make_unique<Form1>(nullptr, &dialogs, false);
     form->SetProgramFolder(folder);
     form->SetClipboard(&clip);

@@ -58,6 +58,9 @@ protected:
     void SetUp() override {
         folder = FreshFolder("pic_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         form = std::make_unique<Form1>(nullptr, &dialogs, false);
+        // An arranged program folder without example files: nothing is
+        // seeded into it, so the pictures are the graph's alone.
+        fs::create_directory(folder / "Examples");
         form->SetProgramFolder(folder);
         form->SetClipboard(&clip);
         form->show();
@@ -394,6 +397,7 @@ TEST_F(PictureTest, ExportPictureWritesTheFourFormsWithTheFormula) {
 TEST_F(PictureTest, EveryExampleShowsItsOwnPicture) {
     // A program folder with the generated files, arranged at load.
     form.reset();
+    fs::remove(folder / "Examples");
     ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
     form = std::make_unique<Form1>(nullptr, &dialogs, false);
     form->SetProgramFolder(folder);
