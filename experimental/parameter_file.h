@@ -6,45 +6,19 @@
 // that is not what it claims to be.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/file_read.h"
+
 namespace quble {
 
 // Real parameter files are under 50 KB; a few megabytes leave room for any
 // writer while keeping a mistaken pick (a device, a huge file) out.
 constexpr std::int64_t kMaxParameterFileBytes = std::int64_t{4} * 1024 * 1024;
-
-// A file descriptor closed on every way out.
-class InputFile {
-public:
-    // Opens path for reading without ever blocking (a FIFO or a device
-    // would wait for a writer that never comes) and accepts only a regular
-    // file, or a link to one. On failure ok() is false and why() says what
-    // is wrong, in words that follow "the file NAME ".
-    explicit InputFile(const std::string& path);
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    bool ok() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
-    std::int64_t size() const { return size_; }
-    const std::string& why() const { return why_; }
-
-private:
-    int fd_ = -1;
-    std::int64_t size_ = 0;
-    std::string why_;
-};
-
-// Reads exactly `bytes` bytes, or fails (the file shrank, a read error).
-bool ReadFully(int fd, char* to, std::size_t bytes);
 
 // The whole of a parameter file, at most kMaxParameterFileBytes. False with
 // why set ("cannot be read: ...", "is too large ...") otherwise.

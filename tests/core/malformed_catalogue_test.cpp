@@ -23,7 +23,10 @@
 
 #include "experimental/bruker_spectrum.h"
 #include "experimental/experimental_plot.h"
+#include "platform/emf_surface.h"
+#include "platform/file_read.h"
 #include "platform/recording_surface.h"
+#include "render/wind_draw.h"
 
 namespace fs = std::filesystem;
 using namespace quble;
@@ -272,6 +275,39 @@ TEST(MalformedPaths, DotAndDotDotPartsAreResolvedBeforeTheFolderWalk) {
     EXPECT_EQ(s.Title, "gaba");
     EXPECT_EQ(NormalPath("/a/b/../c/./1r"), "/a/c/1r");
     EXPECT_EQ(NormalPath("/a//b/"), "/a/b");
+}
+
+TEST(MalformedFiles, FormulaPictureThatIsAFifoOrTooLargeIsLeftOutWithoutWaiting) {
+    Scratch d;
+    const fs::path fifo = d.exp() / "formula.emf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    auto read = std::async(std::launch::async, [&] { return ReadRegularFile(fifo.string(), &bytes, 1 << 20, &why); });
+    ASSERT_EQ(read.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the read blocked";
+    EXPECT_FALSE(read.get());
+    EXPECT_EQ(why, "the file " + fifo.string() + " is not a regular file (a pipe, a device or a socket)");
+
+    // The metafile export plays the formula file: a FIFO is left out and
+    // the export goes on.
+    PictureExport ex;
+    ex.formula.FormulaShown = ex.formula.FormulaFromExample = true;
+    ex.formula.ExampleFormulaPath = fifo.string();
+    ex.formula.Width = ex.formula.Height = 50;
+    EmfPageSetup setup;
+    setup.scaleWidth = setup.scaleHeight = 100;
+    setup.frame = {0, 0, 2646, 2646};
+    EmfSurface dc(setup);
+    std::string error;
+    auto play = std::async(std::launch::async, [&] { return Formula(dc, ex, &error); });
+    ASSERT_EQ(play.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the formula blocked";
+    EXPECT_FALSE(play.get());
+
+    WriteAll(d.exp() / "big.emf", std::string(4096, 'x'));
+    EXPECT_FALSE(ReadRegularFile((d.exp() / "big.emf").string(), &bytes, 1000, &why));
+    EXPECT_NE(why.find("is too large (4096 bytes)"), std::string::npos) << why;
+    EXPECT_TRUE(ReadRegularFile((d.exp() / "big.emf").string(), &bytes, 4096, &why));
+    EXPECT_EQ(bytes.size(), 4096u);
 }
 
 // --- the axis of values no reader lets through ------------------------------
