@@ -173,6 +173,15 @@ AxisLayout ComputeAxis(const ExpView& v, const BrukerSpectrum& s, double width, 
     const double maxTicks = std::max(1.0, std::floor(std::max(width, 0.0) / kMinTickSpacing));
     double step0 = 1.0;
     while (std::floor(span / step0) > maxTicks) step0 *= 10.0;
+    if (step0 != 1.0) {
+        // Coarser ticks carry longer labels: step on until they do not run
+        // into each other (about 5 pixels a character, as labels are placed).
+        auto labelWidth = [&](double step) {
+            const double widest = std::max(std::fabs(d1), std::fabs(d1 - span)) + step;
+            return 5.0 * (std::floor(std::log10(std::max(widest, 1.0))) + 2.0) + 6.0;
+        };
+        while (a.XMult * step0 < labelWidth(step0) && step0 < kMaxPpm) step0 *= 10.0;
+    }
     const double start0 = step0 == 1.0 ? static_cast<double>(a.FdeltaST) : std::floor(d1 / step0) * step0;
 
     // Level 0: whole ppm, every tick labelled.
