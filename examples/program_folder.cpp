@@ -225,6 +225,100 @@ std::optional<ArrangeResult> ArrangeOnFirstRun(const fs::path& folder, const std
     return ArrangeFiles(folder, ops);
 }
 
+std::vector<fs::path> InstalledDataFolders(const fs::path& exeDir) {
+    std::vector<fs::path> out;
+    if (!exeDir.empty()) out.push_back((exeDir / ".." / "share" / "quble").lexically_normal());
+    std::string dirs = "/usr/local/share:/usr/share";
+    if (const char* x = std::getenv("XDG_DATA_DIRS"); x && *x) dirs = x;
+    for (std::size_t at = 0; at <= dirs.size();) {
+        std::size_t end = dirs.find(':', at);
+        if (end == std::string::npos) end = dirs.size();
+        const fs::path d = dirs.substr(at, end - at);
+        // XDG asks that relative entries be ignored.
+        if (d.is_absolute()) {
+            const fs::path q = (d / "quble").lexically_normal();
+            if (std::find(out.begin(), out.end(), q) == out.end()) out.push_back(q);
+        }
+        at = end + 1;
+    }
+    return out;
+}
+
+std::optional<ArrangeResult> PrepareExamples(const fs::path& folder, const std::vector<fs::path>& dataFolders,
+                                             const std::vector<std::string>& required) {
+    if (FolderFind(folder, kExamplesFolder)) return std::nullopt;
+    if (FirstRun(folder, required)) return ArrangeFiles(folder);
+
+    auto hasAll = [&](const fs::path& d) {
+        return std::all_of(required.begin(), required.end(), [&](const std::string& n) { return HasFile(d, n); });
+    };
+    std::vector<std::string> errors;
+    for (const fs::path& data : dataFolders) {
+        std::error_code ec;
+        if (fs::equivalent(data, folder, ec)) continue;
+        if (hasAll(data)) {
+            for (const auto& name : ShippedFileNames()) {
+                if (!HasFile(data, name) || HasFile(folder, name)) continue;
+                if (const std::error_code cp = CopyFileNoClobber(data / name, folder / name)) {
+                    errors.push_back(Quoted(name) + " could not be copied from " + Quoted(data.string()) + " (" +
+                                     cp.message() + ").");
+                }
+            }
+            ArrangeResult r = FirstRun(folder, required) ? ArrangeFiles(folder) : ArrangeResult{};
+            for (const auto& e : errors) r.error += (r.error.empty() ? "" : "\n") + e;
+            r.ok = r.ok && errors.empty();
+            return r;
+        }
+        if (FolderFind(data, kExamplesFolder)) {
+            ArrangeResult r;
+            fs::copy(data / kExamplesFolder, folder / kExamplesFolder, fs::copy_options::recursive, ec);
+            if (ec) {
+                // A partial tree would pass for an arranged one on every later start.
+                std::error_code rm;
+                fs::remove_all(folder / kExamplesFolder, rm);
+                r.ok = false;
+                r.error = "The examples could not be copied from " + Quoted((data / kExamplesFolder).string()) + " (" +
+                          ec.message() + ").";
+            } else {
+                r.placed.push_back(kExamplesFolder);
+            }
+            return r;
+        }
+    }
+
+    ArrangeResult r;
+    r.ok = false;
+    std::vector<std::string> missing;
+    for (const auto& n : required) {
+        if (!HasFile(folder, n)) missing.push_back(n);
+    }
+    if (missing.size() < required.size()) {
+        // Some shipped files are there: the installation is incomplete.
+        std::string names;
+        for (const auto& n : missing) names += (names.empty() ? "" : ", ") + Quoted(n);
+        r.error = "The shipped example files " + names + " are missing from the program folder " +
+                  Quoted(folder.string()) + ".";
+    } else {
+        r.error = "No example files were found. They are expected either as the folder " +
+                  Quoted((folder / kExamplesFolder).string()) + " or as the " + std::to_string(required.size()) +
+                  " shipped files (ReadMe.txt, 1r_1a, acqus_1a, procs_1a, ...) in the program folder " +
+                  Quoted(folder.string());
+        if (!dataFolders.empty()) {
+            r.error += " or in an installed data folder (";
+            for (std::size_t i = 0; i < dataFolders.size(); ++i) {
+                r.error += (i ? ", " : "") + Quoted(dataFolders[i].string());
+            }
+            r.error += ")";
+        }
+        r.error += ".";
+    }
+    r.stayed.clear();
+    for (const auto& n : ShippedFileNames()) {
+        if (HasFile(folder, n)) r.stayed.push_back(n);
+    }
+    return r;
+}
+
 fs::path UserDataFolder() {
     // XDG asks that a relative XDG_DATA_HOME be ignored.
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && fs::path(xdg).is_absolute()) {

@@ -87,6 +87,20 @@ std::optional<ArrangeResult> ArrangeOnFirstRun(const std::filesystem::path& fold
                                                const std::vector<std::string>& required = RequiredShippedFiles(),
                                                const FolderOps& ops = RealFolderOps());
 
+// Folders an installation keeps the shipped example files in, searched in
+// this order: <exeDir>/../share/quble, then quble below every folder of
+// $XDG_DATA_DIRS (by default /usr/local/share and /usr/share).
+std::vector<std::filesystem::path> InstalledDataFolders(const std::filesystem::path& exeDir);
+
+// The start-up step for a program folder that may hold only the program:
+// nothing when "Examples" is there; the arrangement when the shipped files
+// are; otherwise the shipped files are first copied in from the first data
+// folder that has them all (or its "Examples" tree is copied), and when no
+// data folder has them, a result that says where the examples are expected.
+std::optional<ArrangeResult> PrepareExamples(const std::filesystem::path& folder,
+                                             const std::vector<std::filesystem::path>& dataFolders,
+                                             const std::vector<std::string>& required = RequiredShippedFiles());
+
 // The per-user data folder: $XDG_DATA_HOME/quble, else $HOME/.local/share/quble.
 // Empty when neither variable is set.
 std::filesystem::path UserDataFolder();

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "experimental/parameter_file.h"
 #include "experimental/reference_calibration.h"
 #include "simulator/input_rules.h"
 
@@ -60,88 +61,6 @@ Int RoundToInt(double v) {
     return static_cast<Int>(r);
 }
 
-// A file descriptor closed on every way out.
-class Fd {
-public:
-    explicit Fd(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
-// Reads exactly `bytes` bytes, or fails.
-bool ReadFully(int fd, char* to, std::size_t bytes) {
-    while (bytes > 0) {
-        const ssize_t got = ::read(fd, to, bytes);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        to += got;
-        bytes -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// The whole of a file, read to its end (a directory is refused). A regular
-// file is read into a buffer of its size plus one byte, so the read that
-// meets the end needs no second allocation.
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    Fd f(path.c_str());
-    struct stat st {};
-    if (!f.ok() || ::fstat(f.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    out.resize(S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
-    std::size_t have = 0;
-    for (;;) {
-        if (have == out.size()) out.resize(out.size() * 2);
-        const ssize_t got = ::read(f.get(), out.data() + have, out.size() - have);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) break;
-        have += static_cast<std::size_t>(got);
-    }
-    out.resize(have);
-    return true;
-}
-
-// The value of a "##$KEY= value" line when it holds `key`, else nothing.
-// The key must be followed by "=" (keys ending in "=" carry it), so
-// "##$SFO1" is never taken for "##$SF". The value starts after the "=" and
-// any blanks: files written with or without the customary blank read alike.
-bool KeyValue(std::string_view line, std::string_view key, std::string_view& value) {
-    if (!line.starts_with(key)) return false;
-    std::string_view rest = line.substr(key.size());
-    if (key.back() != '=') {
-        if (rest.empty() || rest.front() != '=') return false;
-        rest.remove_prefix(1);
-    }
-    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
-    value = rest;
-    return true;
-}
-
-// Calls handle(line) for every LF-terminated line, without the LF and
-// without a CR before it (files written on Windows end lines in CR LF). A
-// final line without LF is not complete and is not handled. handle returns
-// false to stop.
-template <class F>
-void ForEachLine(const std::string& text, F handle) {
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t lf = text.find('\n', start);
-        if (lf == std::string::npos) return;
-        std::string_view line(text.data() + start, lf - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (!handle(line)) return;
-        start = lf + 1;
-    }
-}
-
 bool ListsFileNamed(const std::string& folder, const char* name) {
     // Nothing by that name can be listed where a lookup finds nothing; only
     // a hit is confirmed by the listing (a case-blind file system would
@@ -157,11 +76,47 @@ bool ListsFileNamed(const std::string& folder, const char* name) {
     return false;
 }
 
-// Parameters that an axis can be built from; NaN and zero spectral widths
-// or frequencies would give an unusable or divided-by-zero axis.
-bool AxisParametersUsable(const BrukerParameters& p) {
-    return std::isfinite(p.O1) && std::isfinite(p.SFO1) && std::isfinite(p.SWh) && p.SFO1 > 0.0 && p.SWh > 0.0 &&
-           std::isfinite(p.SFMeu) && p.SFMeu > 0.0;
+// Limits of a physical proton axis. Outside them the parameters describe
+// no spectrum a spectrometer can record (a damaged or foreign file), and an
+// axis built from them would span millions of ppm or none at all.
+constexpr double kMinFrequencyMHz = 1.0;
+constexpr double kMaxFrequencyMHz = 10000.0;  // 10 GHz
+constexpr double kMaxSweepHz = 500000.0;
+
+bool PhysicalFrequency(double mhz) { return mhz >= kMinFrequencyMHz && mhz <= kMaxFrequencyMHz; }
+
+// What makes the axis parameters unusable, empty when nothing does. The
+// message names the value so the user can look for it in the file.
+std::string AxisProblem(const BrukerParameters& p) {
+    if (!PhysicalFrequency(p.SFO1)) {
+        return "the spectrometer frequency SFO1 = " + Num(p.SFO1) +
+               " MHz in the file acqus lies outside 1 MHz to 10 GHz!";
+    }
+    if (!(p.SWh > 0.0) || p.SWh > kMaxSweepHz) {
+        return "the sweep width SW_h = " + Num(p.SWh) + " Hz in the file acqus is not between 0 and 500 kHz!";
+    }
+    if (!(std::fabs(p.O1) <= p.SWh)) {
+        return "the offset O1 = " + Num(p.O1) + " Hz in the file acqus lies beyond the sweep width SW_h = " +
+               Num(p.SWh) + " Hz!";
+    }
+    if (p.BF1Read && !PhysicalFrequency(p.BF1)) {
+        return "the basic frequency BF1 = " + Num(p.BF1) + " MHz in the file acqus lies outside 1 MHz to 10 GHz!";
+    }
+    if (p.SFRead && !PhysicalFrequency(p.SF)) {
+        return "the frequency SF = " + Num(p.SF) + " MHz in the file procs lies outside 1 MHz to 10 GHz!";
+    }
+    return {};
+}
+
+// A numeric value of a parameter file, or the refusal that names it.
+bool NumberOf(std::string_view line, std::string_view value, const char* file, double& out, std::string& why) {
+    if (auto v = ParameterNumber(value)) {
+        out = *v;
+        return true;
+    }
+    why = "the line \"" + std::string(line.substr(0, 80)) + "\" in the file " + file +
+          " holds no number this program can read!";
+    return false;
 }
 
 // Brings the words into host order in place and finds their extrema, which
@@ -193,12 +148,9 @@ Extrema DecodeWords(std::int32_t* w, std::size_t n, bool swap) {
 
 OpenResult ReadSpectrumData(BrukerSpectrum& s) {
     const std::string& path = s.SpectrumPath;
-    Fd f(path.c_str());
-    struct stat st {};
-    if (!f.ok() || ::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return Refusal("unable to read file 1r!", path);
-    }
-    const auto bytes = static_cast<std::int64_t>(st.st_size);
+    InputFile f(path);
+    if (!f.ok()) return Refusal("the file 1r " + f.why() + "!", path);
+    const auto bytes = f.size();
     if (bytes < 8) {
         return Refusal("the file 1r is too short to be a spectrum (" + std::to_string(bytes) +
                            " bytes; at least two 4-byte points are needed)!",
@@ -220,7 +172,7 @@ OpenResult ReadSpectrumData(BrukerSpectrum& s) {
     auto words = s.Storage.Take(static_cast<std::size_t>(n) + 1);
     std::int32_t* data = words->data();
     data[0] = 0;
-    if (!ReadFully(f.get(), reinterpret_cast<char*>(data + 1), static_cast<std::size_t>(bytes))) {
+    if (!ReadFully(f.fd(), reinterpret_cast<char*>(data + 1), static_cast<std::size_t>(bytes))) {
         s.Storage.spare = std::move(words);  // still nobody else's
         return Refusal("unable to read file 1r!", path);
     }
@@ -338,40 +290,55 @@ OpenResult ReadParameters(BrukerParameters& p) {
     p.SFRead = false;
     p.BYTORDPRead = false;
     const std::string path = RemoveLast(p.SpectrumPath) + "/procs";
-    std::string text;
-    if (!ReadWholeFile(path, text)) return Refusal("unable to read file procs!", path);
+    std::string text, why;
+    if (!ReadParameterText(path, text, why)) return Refusal("the file procs " + why + "!", path);
+    // An empty procs is one older spectrometers write; only unreadable
+    // content is refused.
+    if (!text.empty()) {
+        if (const std::string t = TextProblem(text); !t.empty()) return Refusal("the file procs " + t + "!", path);
+    }
 
-    ForEachLine(text, [&p](std::string_view line) {
+    ForEachParameterLine(text, [&p, &why](std::string_view line) {
         std::string_view v;
+        double x = 0.0;
         auto log = [&p, line](const std::string& label) {
             p.List3.emplace_back(line);
             p.List3.push_back(label);
         };
+        auto number = [&]() { return NumberOf(line, v, "procs", x, why); };
         if (KeyValue(line, "##$ABSF1", v)) {
-            p.ABSF1 = LeadingNumber(v);
+            if (!number()) return false;
+            p.ABSF1 = x;
             log("ABSF1=" + Num(p.ABSF1));
         } else if (KeyValue(line, "##$ABSF2", v)) {
-            p.ABSF2 = LeadingNumber(v);
+            if (!number()) return false;
+            p.ABSF2 = x;
             log("ABSF2=" + Num(p.ABSF2));
-            p.List3.push_back("(ABSF1-ABSF2)/32767=" + Num((p.ABSF1 - p.ABSF2) / 32767.0));
+            // Divided first: the difference of two huge values overflows.
+            p.List3.push_back("(ABSF1-ABSF2)/32767=" + Num(p.ABSF1 / 32767.0 - p.ABSF2 / 32767.0));
         } else if (KeyValue(line, "##$YMAX_p", v)) {
-            p.YMAX_p = RoundToInt<std::int32_t>(LeadingNumber(v));
+            if (!number()) return false;
+            p.YMAX_p = RoundToInt<std::int32_t>(x);
             log("YMAX_p=" + std::to_string(p.YMAX_p));
         } else if (KeyValue(line, "##$YMIN_p", v)) {
-            p.YMIN_p = RoundToInt<std::int32_t>(LeadingNumber(v));
+            if (!number()) return false;
+            p.YMIN_p = RoundToInt<std::int32_t>(x);
             log("YMIN_p=" + std::to_string(p.YMIN_p));
         } else if (KeyValue(line, "##$SF", v)) {
-            p.SF = LeadingNumber(v);
+            if (!number()) return false;
+            p.SF = x;
             p.SFRead = true;
             log("SF=" + Num(p.SF));
         } else if (KeyValue(line, "##$BYTORDP", v)) {
-            p.BYTORDP = RoundToInt<std::int16_t>(LeadingNumber(v));
+            if (!number()) return false;
+            p.BYTORDP = RoundToInt<std::int16_t>(x);
             p.BYTORDPRead = true;
             p.BigEndian = (p.BYTORDP == 1);
             log("BYTORDP=" + std::to_string(p.BYTORDP));
         }
         return true;
     });
+    if (!why.empty()) return Refusal(why, path);
     return {};
 }
 
@@ -394,54 +361,67 @@ OpenResult ReadAcqusFile(BrukerParameters& p) {
     p.AcqusMissing = true;
     p.BF1Read = false;
     p.BYTORDARead = false;
+    p.NucleusRead = false;
     const std::string folder = FindAcqusFolder(p.SpectrumPath);
     if (folder.empty()) return Failure(OpenStatus::AcqusMissing, kErrorTitle, kAcqusMissingText);
     p.AcqusMissing = false;
 
     const std::string path = folder == "/" ? "/acqus" : folder + "/acqus";
     p.List4.push_back(path);
-    std::string text;
-    if (!ReadWholeFile(path, text)) return Refusal("unable to read file acqus!", path);
+    std::string text, why;
+    if (!ReadParameterText(path, text, why)) return Refusal("the file acqus " + why + "!", path);
+    if (const std::string t = TextProblem(text); !t.empty()) return Refusal("the file acqus " + t + "!", path);
 
-    ForEachLine(text, [&p](std::string_view line) {
+    ForEachParameterLine(text, [&p, &why](std::string_view line) {
         std::string_view v;
+        double x = 0.0;
         auto log = [&p, line](const std::string& label) {
             p.List4.emplace_back(line);
             p.List4.push_back(label);
         };
+        auto number = [&]() { return NumberOf(line, v, "acqus", x, why); };
         if (KeyValue(line, "##$NUC1", v)) {
             p.Nucleus = std::string(v);
+            p.NucleusRead = true;
             log("Nucleus=" + p.Nucleus);
         } else if (KeyValue(line, "##$O1", v)) {
-            p.O1 = LeadingNumber(v);
+            if (!number()) return false;
+            p.O1 = x;
             log("O1=" + Num(p.O1));
         } else if (KeyValue(line, "##$SFO1", v)) {
-            p.SFO1 = LeadingNumber(v);
+            if (!number()) return false;
+            p.SFO1 = x;
             log("SFO1=" + Num(p.SFO1));
         } else if (KeyValue(line, "##$SOLVENT", v)) {
             p.Solvent = std::string(v);
             log("Solvent=" + p.Solvent);
         } else if (KeyValue(line, "##$SW=", v)) {
-            p.SW = LeadingNumber(v);
+            if (!number()) return false;
+            p.SW = x;
             log("SW=" + Num(p.SW));
         } else if (KeyValue(line, "##$SW_h", v)) {
-            p.SWh = LeadingNumber(v);
+            if (!number()) return false;
+            p.SWh = x;
             log("SWh=" + Num(p.SWh));
         } else if (KeyValue(line, "##$TD", v)) {
-            p.TD = RoundToInt<std::int32_t>(LeadingNumber(v));
+            if (!number()) return false;
+            p.TD = RoundToInt<std::int32_t>(x);
             log("TD=" + std::to_string(p.TD));
             return false;  // the keys we need all come before TD
         } else if (KeyValue(line, "##$BF1", v)) {
-            p.BF1 = LeadingNumber(v);
+            if (!number()) return false;
+            p.BF1 = x;
             p.BF1Read = true;
             log("BF1=" + Num(p.BF1));
         } else if (KeyValue(line, "##$BYTORDA", v)) {
-            p.BYTORDA = RoundToInt<std::int16_t>(LeadingNumber(v));
+            if (!number()) return false;
+            p.BYTORDA = RoundToInt<std::int16_t>(x);
             p.BYTORDARead = true;
             log("BYTORDA=" + std::to_string(p.BYTORDA));
         }
         return true;
     });
+    if (!why.empty()) return Refusal(why, path);
 
     p.FirstPointHz = p.SWh / 2.0 + p.O1;
     p.LastPointHz = p.O1 - p.SWh / 2.0;
@@ -489,11 +469,6 @@ ReferenceOutcome LittleBig(BrukerSpectrum& s) {
     return FindAdjReference(s);
 }
 
-ReferenceOutcome ForceByteOrder(BrukerSpectrum& s, bool bigEndian) {
-    s.BigEndian = bigEndian;
-    return LittleBig(s);
-}
-
 namespace {
 
 // The opening proper: everything is read into a new object that replaces s
@@ -519,10 +494,11 @@ OpenResult OpenInto(BrukerSpectrum& s, const std::string& path, bool readAcqus) 
         // whatever the previous spectrum used.
         if (!next.BYTORDPRead && next.BYTORDARead) next.BigEndian = (next.BYTORDA == 1);
         FindTitle(next);
-        if (next.Nucleus != "<1H>") return fail(Failure(OpenStatus::WrongNucleus, kOnly1HTitle, kOnly1HText));
-        if (!AxisParametersUsable(next)) {
-            return fail(Refusal("the file acqus has no usable SFO1, O1 or SW_h values!", next.List4.front()));
+        if (!next.NucleusRead) {
+            return fail(Refusal("the file acqus names no nucleus (it has no ##$NUC1 line)!", next.List4.front()));
         }
+        if (next.Nucleus != "<1H>") return fail(Failure(OpenStatus::WrongNucleus, kOnly1HTitle, kOnly1HText));
+        if (const std::string why = AxisProblem(next); !why.empty()) return fail(Refusal(why, next.List4.front()));
     }
 
     if (auto r = ReadSpectrumData(next); !r.ok()) return fail(r);
@@ -543,19 +519,58 @@ OpenResult OpenInto(BrukerSpectrum& s, const std::string& path, bool readAcqus) 
     return result;
 }
 
+// The opening with its failures caught at the edge: a spectrum that does
+// not fit in memory is refused like any other unusable file.
+OpenResult GuardedOpen(BrukerSpectrum& s, const std::string& path, bool readAcqus) {
+    try {
+        return OpenInto(s, NormalPath(path), readAcqus);
+    } catch (const std::bad_alloc&) {
+        s.OpenCancelled = true;
+        return Refusal("there is not enough memory to read this spectrum!", path);
+    } catch (const std::length_error&) {
+        s.OpenCancelled = true;
+        return Refusal("there is not enough memory to read this spectrum!", path);
+    }
+}
+
 }  // namespace
 
-OpenResult OpenNMRFile(BrukerSpectrum& s) { return OpenInto(s, s.SpectrumPath, s.ReadAcqus); }
+std::string NormalPath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code ec;
+    std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    if (ec) whole = path;
+    std::string n = whole.lexically_normal().generic_string();
+    // "/a/b/" names the folder b; the walk up works on names, not slashes.
+    while (n.size() > 1 && n.back() == '/') n.pop_back();
+    return n;
+}
+
+OpenResult OpenNMRFile(BrukerSpectrum& s) { return GuardedOpen(s, s.SpectrumPath, s.ReadAcqus); }
 
 OpenResult OpenFull(BrukerSpectrum& s, const std::string& chosenPath) {
     if (LastName(chosenPath) != "1r") {
         return Failure(OpenStatus::FileTypeUnsupported, kFileTypeUnsupportedTitle, kFileTypeUnsupportedText);
     }
-    return OpenInto(s, chosenPath, true);
+    return GuardedOpen(s, chosenPath, true);
 }
 
 OpenResult OpenWithoutAcqus(BrukerSpectrum& s, const std::string& chosenPath) {
-    return OpenInto(s, chosenPath, false);
+    return GuardedOpen(s, chosenPath, false);
+}
+
+ReferenceOutcome ForceByteOrder(BrukerSpectrum& s, bool bigEndian) {
+    try {
+        s.BigEndian = bigEndian;
+        return LittleBig(s);
+    } catch (const std::bad_alloc&) {
+        // The zero array of the order not read did not fit: show nothing
+        // rather than end the program.
+        s.Ygraf = IntensityArray();
+        ReferenceOutcome r;
+        r.message = "There is not enough memory to show the spectrum in this byte order.";
+        return r;
+    }
 }
 
 }  // namespace quble

@@ -126,6 +126,7 @@ struct BrukerParameters {
     bool BF1Read = false;
     bool BYTORDPRead = false;
     bool BYTORDARead = false;
+    bool NucleusRead = false;
 
     // --- derived from acqus ---
     double FirstPointHz = 0.0;    // SWh / 2 + O1
@@ -240,6 +241,10 @@ extern const char* const kOnly1HTitle;
 extern const char* const kOnly1HText;
 extern const char* const kErrorTitle;
 extern const char* const kAcqusMissingText;
+
+// The chosen path made whole and plain ("/", no "." or ".." parts, no
+// trailing "/"), so the walk up its folders finds what the path names.
+std::string NormalPath(const std::string& path);
 
 // Path helpers on "/" separated paths.
 std::string LastName(std::string_view s);    // text after the last "/", "" without one

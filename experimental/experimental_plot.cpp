@@ -149,7 +149,13 @@ AxisLayout ComputeAxis(const ExpView& v, const BrukerSpectrum& s, double width, 
     if (v.FirstShown < 1 || v.LastShown > s.NPont || v.LastShown <= v.FirstShown) return a;
     const double d1 = s.XnmrHz[v.FirstShown] / s.SFMeu;
     const double span = d1 - s.XnmrHz[v.LastShown] / s.SFMeu;
-    if (!(span > 0.0) || !std::isfinite(span)) return a;
+    // Beyond a billion ppm no spectrometer records anything; the reader
+    // refuses such parameters, and the integer positions below need the
+    // bound to stay defined.
+    constexpr double kMaxPpm = 1e9;
+    if (!(span > 0.0) || !std::isfinite(span) || !std::isfinite(d1) || std::fabs(d1) > kMaxPpm || span > kMaxPpm) {
+        return a;
+    }
     a.d1 = d1;
     a.span = span;
     a.FdeltaST = static_cast<int>(std::floor(d1));
@@ -160,12 +166,31 @@ AxisLayout ComputeAxis(const ExpView& v, const BrukerSpectrum& s, double width, 
 
     auto tickX = [&](double value) { return RoundHalfEven((d1 - value) * a.XMult); };
 
+    // The work is bounded by the pixels, whatever the span: ticks closer
+    // than kMinTickSpacing pixels cannot be told apart, so whole-ppm ticks
+    // then step by 10, 100, ... ppm and no finer level is drawn.
+    constexpr double kMinTickSpacing = 3.0;
+    const double maxTicks = std::max(1.0, std::floor(std::max(width, 0.0) / kMinTickSpacing));
+    double step0 = 1.0;
+    while (std::floor(span / step0) > maxTicks) step0 *= 10.0;
+    if (step0 != 1.0) {
+        // Coarser ticks carry longer labels: step on until they do not run
+        // into each other (about 5 pixels a character, as labels are placed).
+        auto labelWidth = [&](double step) {
+            const double widest = std::max(std::fabs(d1), std::fabs(d1 - span)) + step;
+            return 5.0 * (std::floor(std::log10(std::max(widest, 1.0))) + 2.0) + 6.0;
+        };
+        while (a.XMult * step0 < labelWidth(step0) && step0 < kMaxPpm) step0 *= 10.0;
+    }
+    const double start0 = step0 == 1.0 ? static_cast<double>(a.FdeltaST) : std::floor(d1 / step0) * step0;
+
     // Level 0: whole ppm, every tick labelled.
-    const std::int64_t n0 = static_cast<std::int64_t>(std::floor(span));
+    const std::int64_t n0 = static_cast<std::int64_t>(std::floor(span / step0));
+    a.ticks.reserve(static_cast<std::size_t>(std::min<std::int64_t>(n0, 200)) + 1);
     for (std::int64_t k = 0; k <= n0; ++k) {
         AxisTick t;
         t.level = 0;
-        t.value = static_cast<double>(a.FdeltaST) - static_cast<double>(k);
+        t.value = start0 - static_cast<double>(k) * step0;
         t.x = tickX(t.value);
         t.length = 9;
         t.labelled = true;
@@ -176,6 +201,7 @@ AxisLayout ComputeAxis(const ExpView& v, const BrukerSpectrum& s, double width, 
         a.ticks.push_back(std::move(t));
     }
     a.levelsDrawn = 1;
+    if (step0 != 1.0) return a;
     std::int64_t m = n0 + 1;
 
     struct Level {
@@ -189,7 +215,7 @@ AxisLayout ComputeAxis(const ExpView& v, const BrukerSpectrum& s, double width, 
                              {0.001, a.Fdelta0001ST, 0.00001, 2, 8.0, 3}};
     double factor = 1.0;
     for (int li = 0; li < 3; ++li) {
-        if (m > 14) break;
+        if (m > 14 || std::floor(factor * 10.0 * span) > maxTicks) break;
         const bool labels = m < 4;
         const Level& L = levels[li];
         factor *= 10.0;

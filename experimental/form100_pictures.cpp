@@ -76,7 +76,7 @@ bool Form100::MakeCurPic2MF(std::vector<std::uint8_t>* bytes) {
     std::string error;
     if (!quble::MakeCurPic2MF(session_.view(), session_.spectrum(), session_.style(), FrameLayout(), Formula(),
                               Screen(), programFolder_.string(), bytes, &error)) {
-        dialogs_->MessageBox(ApplicationTitle(), kMetafileFailedMessage);
+        dialogs_->MessageBox(ApplicationTitle(), MetafileFailedText(error));
         return false;
     }
     return true;
@@ -93,9 +93,8 @@ void Form100::mnuCopy_Click() {
     clipboard_->SetMimeData(PictureMimeData(emf, svg, png));
 }
 
-bool Form100::SaveClipFormulaSF(const std::vector<std::uint8_t>& emf) {
-    std::string error;
-    return SaveClipMF(emf, programFolder_.string(), kSvClipMFSFFile, &error);
+bool Form100::SaveClipFormulaSF(const std::vector<std::uint8_t>& emf, std::string* error) {
+    return SaveClipMF(emf, programFolder_.string(), kSvClipMFSFFile, error);
 }
 
 void Form100::mnuPaste_Click() { formula_->Paste(); }

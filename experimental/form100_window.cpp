@@ -600,15 +600,8 @@ void Form100::mnuSave_Click() {
     const std::string start = (docs + "/NMR Y Data.txt").toStdString();
     const std::optional<std::string> path = dialogs_->SaveFile("Save As", start, "Text (*.txt);;All Files(*.*)");
     if (!path || path->empty()) return;
-    const std::string text = SaveYValuesText(s);
-    std::ofstream out(std::filesystem::path(*path), std::ios::binary | std::ios::trunc);
-    if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    // A full disk shows only when the buffer goes out: closed here, so the
-    // user hears of it.
-    if (out.is_open()) out.close();
-    if (!out) {
-        dialogs_->MessageBox("Error!", "Cannot write the file" + std::string("\r\n") + *path, MsgButtons::Ok,
-                             MsgIcon::Critical);
+    if (const std::string why = SaveYValuesFile(s, *path); !why.empty()) {
+        dialogs_->MessageBox("Error!", why, MsgButtons::Ok, MsgIcon::Critical);
     }
 }
 

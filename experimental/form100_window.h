@@ -189,7 +189,7 @@ public:
     // cannot be made. bytes, when given, receives the metafile.
     bool MakeCurPic2MF(std::vector<std::uint8_t>* bytes = nullptr);
     // Keeps a pasted picture as SvClipMFSF.emf; false when it cannot be kept.
-    bool SaveClipFormulaSF(const std::vector<std::uint8_t>& emf);
+    bool SaveClipFormulaSF(const std::vector<std::uint8_t>& emf, std::string* error = nullptr);
     // Shows a formula picture file; on any failure there is no formula.
     void ExamplePictureAdd(const std::string& path);
     // The formula picture beside the opened 1r: the first lower-case ".emf"

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/number_text.h"
+#include "platform/emf_surface.h"
 
 namespace quble {
 namespace {
@@ -67,6 +68,17 @@ std::string SaveYValuesText(const BrukerSpectrum& s) {
         out += " \r\n";
     }
     return out;
+}
+
+std::string SaveYValuesFile(const BrukerSpectrum& s, const std::string& path) {
+    std::string error;
+    try {
+        const std::string text = SaveYValuesText(s);
+        if (WriteFileAtomically(path, std::vector<std::uint8_t>(text.begin(), text.end()), &error)) return {};
+    } catch (const std::bad_alloc&) {
+        error = "there is not enough memory for the text";
+    }
+    return "Cannot write the file\r\n" + path + "\r\n" + error;
 }
 
 }  // namespace quble

@@ -39,5 +39,9 @@ std::optional<GraphReading> ReadingAt(const BrukerSpectrum& s, std::int64_t curs
 // raw intensity of the current byte order, a blank before a non-negative
 // value, a blank after every value, CR LF after every line.
 std::string SaveYValuesText(const BrukerSpectrum& s);
+// Writes that text to path, whole or not at all (an older file stays as it
+// was). Returns the message to show when it could not be written, empty
+// when it was.
+std::string SaveYValuesFile(const BrukerSpectrum& s, const std::string& path);
 
 }  // namespace quble

@@ -1,5 +1,7 @@
 #include "platform/emf_player.h"
 
+#include <new>
+
 #include <QBrush>
 #include <QBuffer>
 #include <QFont>
@@ -930,8 +932,13 @@ bool PlayEmf(QPainter& painter, const std::vector<std::uint8_t>& data, const QRe
         if (error) *error = "painter is not active";
         return false;
     }
-    Player player(painter, data.data(), data.size(), target);
-    return player.Run(error);
+    try {
+        Player player(painter, data.data(), data.size(), target);
+        return player.Run(error);
+    } catch (const std::bad_alloc&) {
+        if (error) *error = "the metafile does not fit in memory";
+        return false;
+    }
 }
 
 QSizeF EmfNaturalSize(const std::vector<std::uint8_t>& data) {

@@ -577,16 +577,21 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return abandon("cannot write " + tmp);
+            return abandon("cannot write " + path);
+        }
+        if (n == 0) {
+            errno = ENOSPC;  // a write that makes no progress will never finish
+            return abandon("cannot write " + path);
         }
         done += static_cast<std::size_t>(n);
     }
     // mkstemp makes the file private; a picture file is an ordinary one.
     ::fchmod(fd, 0644);
-    if (::fsync(fd) != 0) return abandon("cannot flush " + tmp);
+    if (::fsync(fd) != 0) return abandon("cannot write " + path);
     if (::close(fd) != 0) {
+        const std::string reason = "cannot write " + path + ": " + std::strerror(errno);
         ::unlink(tmp.c_str());
-        return Fail(error, "cannot close " + tmp);
+        return Fail(error, reason);
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const std::string reason = std::string("cannot replace ") + path + ": " + std::strerror(errno);

@@ -1,5 +1,7 @@
 #include "platform/formula_image.h"
 
+#include "platform/file_read.h"
+
 #include <QBuffer>
 #include <QMouseEvent>
 #include <QPainter>
@@ -79,16 +81,8 @@ private:
 }  // namespace
 
 bool ReadFormulaFile(const std::filesystem::path& path, std::vector<std::uint8_t>* emf, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error) *error = "cannot open " + path.string();
-        return false;
-    }
-    std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        if (error) *error = "cannot read " + path.string();
-        return false;
-    }
+    std::vector<std::uint8_t> data;
+    if (!ReadRegularFile(path.string(), &data, std::int64_t{64} * 1024 * 1024, error)) return false;
     if (!SoundMetafile(data, error)) return false;
     *emf = std::move(data);
     return true;

@@ -51,7 +51,7 @@ bool FormulaPictureController::Paste() {
     // export, so it is not shown either and the current formula stays.
     std::string error;
     if (!SaveClipMF(emf, folder_.string(), placement_.clipFileName, &error)) {
-        if (dialogs_) dialogs_->MessageBox(ApplicationTitle(), kMetafileFailedMessage);
+        if (dialogs_) dialogs_->MessageBox(ApplicationTitle(), MetafileFailedText(error));
         return false;
     }
     Show(std::move(emf));

@@ -5,7 +5,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -109,7 +108,8 @@ QByteArray GraphPng(const GraphPicture& g, bool bw, double dpi) {
     QByteArray out;
     QBuffer buf(&out);
     buf.open(QIODevice::WriteOnly);
-    GraphImage(g, bw, dpi).save(&buf, "PNG");
+    const QImage image = GraphImage(g, bw, dpi);
+    if (image.isNull() || !image.save(&buf, "PNG")) return {};
     return out;
 }
 
@@ -132,9 +132,11 @@ QByteArray GraphSvg(const GraphPicture& g, bool bw) {
     return out;
 }
 
-bool GraphPdf(const GraphPicture& g, bool bw, const QString& path, std::string* error) {
+namespace {
+
+// Lays the graph out on a PDF page written to out (a file or a buffer).
+bool PaintPdf(const GraphPicture& g, bool bw, QPdfWriter& pdf, std::string* error) {
     const double wi = Inches(g.scaleWidth, g.screen.LOGPIXELSX), hi = Inches(g.scaleHeight, g.screen.LOGPIXELSY);
-    QPdfWriter pdf(path);
     pdf.setTitle("Quble graph");
     pdf.setCreator("Quble");
     pdf.setResolution(1200);
@@ -143,11 +145,46 @@ bool GraphPdf(const GraphPicture& g, bool bw, const QString& path, std::string* 
         return Fail(error, "the page size cannot be set");
     }
     QPainter p;
-    if (!p.begin(&pdf)) return Fail(error, "cannot write " + path.toStdString());
+    if (!p.begin(&pdf)) return Fail(error, "the PDF cannot be started");
     const QRect page = pdf.pageLayout().paintRectPixels(pdf.resolution());
     PaintGraph(g, bw, p, QRectF(0, 0, page.width(), page.height()));
-    if (!p.end()) return Fail(error, "cannot write " + path.toStdString());
+    if (!p.end()) return Fail(error, "the PDF cannot be finished");
     return true;
+}
+
+// A PDF ends with its end-of-file marker (perhaps followed by line ends);
+// anything else was cut short.
+bool CompletePdf(const QByteArray& b) {
+    QByteArray t = b;
+    while (!t.isEmpty() && (t.back() == '\n' || t.back() == '\r' || t.back() == ' ')) t.chop(1);
+    return b.startsWith("%PDF-") && t.endsWith("%%EOF");
+}
+
+}  // namespace
+
+QByteArray GraphPdfBytes(const GraphPicture& g, bool bw, std::string* error) {
+    QByteArray out;
+    QBuffer buf(&out);
+    if (!buf.open(QIODevice::WriteOnly)) {
+        Fail(error, "the PDF cannot be started");
+        return {};
+    }
+    {
+        QPdfWriter pdf(&buf);
+        if (!PaintPdf(g, bw, pdf, error)) return {};
+    }
+    buf.close();
+    if (!CompletePdf(out)) {
+        Fail(error, "the PDF came out incomplete");
+        return {};
+    }
+    return out;
+}
+
+bool GraphPdf(const GraphPicture& g, bool bw, const QString& path, std::string* error) {
+    const QByteArray b = GraphPdfBytes(g, bw, error);
+    if (b.isEmpty()) return false;
+    return WriteFileAtomically(path.toStdString(), std::vector<std::uint8_t>(b.begin(), b.end()), error);
 }
 
 bool ExportGraphPicture(const GraphPicture& g, const std::string& path, PictureFormat format, bool bw, double dpi,
@@ -158,6 +195,7 @@ bool ExportGraphPicture(const GraphPicture& g, const std::string& path, PictureF
             return WriteFileAtomically(path, GraphEmf(g, bw), error);
         case PictureFormat::Svg: {
             const QByteArray b = GraphSvg(g, bw);
+            if (!b.contains("</svg>")) return Fail(error, "the SVG came out incomplete");
             return WriteFileAtomically(path, std::vector<std::uint8_t>(b.begin(), b.end()), error);
         }
         case PictureFormat::Png: {
@@ -167,22 +205,11 @@ bool ExportGraphPicture(const GraphPicture& g, const std::string& path, PictureF
             return WriteFileAtomically(path, std::vector<std::uint8_t>(b.begin(), b.end()), error);
         }
         case PictureFormat::Pdf: {
-            // QPdfWriter writes as it goes; it writes into a temporary file
-            // that replaces the target only when complete.
-            const std::string tmp = path + ".quble-tmp";
-            if (!GraphPdf(g, bw, QString::fromStdString(tmp), error)) {
-                QFile::remove(QString::fromStdString(tmp));
-                return false;
-            }
-            QFile f(QString::fromStdString(tmp));
-            if (!f.open(QIODevice::ReadOnly)) {
-                QFile::remove(QString::fromStdString(tmp));
-                return Fail(error, "cannot write " + path);
-            }
-            const QByteArray b = f.readAll();
-            f.close();
-            QFile::remove(QString::fromStdString(tmp));
-            if (b.isEmpty()) return Fail(error, "cannot write " + path);
+            // Made in memory and checked whole: a PDF writer reports no
+            // failed write, so one that wrote straight to disk could leave
+            // a cut file behind as if it were complete.
+            const QByteArray b = GraphPdfBytes(g, bw, error);
+            if (b.isEmpty()) return false;
             return WriteFileAtomically(path, std::vector<std::uint8_t>(b.begin(), b.end()), error);
         }
     }

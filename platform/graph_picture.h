@@ -50,7 +50,10 @@ QImage GraphImage(const GraphPicture& g, bool bw, double dpi);
 QByteArray GraphPng(const GraphPicture& g, bool bw, double dpi);
 // An SVG of the picture's size (96 dpi pixels), vector all through.
 QByteArray GraphSvg(const GraphPicture& g, bool bw);
-// A one-page PDF of exactly the picture's size.
+// A one-page PDF of exactly the picture's size, checked complete; empty
+// with the reason in error otherwise.
+QByteArray GraphPdfBytes(const GraphPicture& g, bool bw, std::string* error);
+// The same written whole to path, or not at all.
 bool GraphPdf(const GraphPicture& g, bool bw, const QString& path, std::string* error);
 
 // The picture in the given form at path; dpi only matters for PNG. Written

@@ -25,4 +25,10 @@ bool SaveClipMF(const std::vector<std::uint8_t>& clipEmf, const std::string& fol
     return WriteFileAtomically(ProgramFile(folder, fileName), clipEmf, error);
 }
 
+std::string MetafileFailedText(const std::string& why) {
+    std::string t = kMetafileFailedMessage;
+    if (!why.empty()) t += "\r\n" + why;
+    return t;
+}
+
 }  // namespace quble

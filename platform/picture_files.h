@@ -15,6 +15,10 @@ inline constexpr const char* kSvClipMFSFFile = "SvClipMFSF.emf";
 // Shown (plain message box, the application's title) when a metafile cannot
 // be made.
 inline constexpr const char* kMetafileFailedMessage = "NECA DE PITIBIRIBA";
+// The message of a metafile that could not be made or kept: the program's
+// text, then why (the disk is full, the folder is read-only, ...), so the
+// user can do something about it.
+std::string MetafileFailedText(const std::string& why);
 
 // name inside folder ("/" separated); name alone when folder is empty.
 std::string ProgramFile(const std::string& folder, const char* name);

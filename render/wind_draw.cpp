@@ -7,6 +7,7 @@
 #include <map>
 
 #include "core/number_text.h"
+#include "platform/file_read.h"
 
 namespace quble {
 
@@ -27,11 +28,12 @@ T At(const std::vector<T>& v, int i, T missing) {
     return i >= 0 && i < static_cast<int>(v.size()) ? v[i] : missing;
 }
 
+// Formula pictures are small; a FIFO or a huge file named like one is not
+// waited for or read.
+constexpr std::int64_t kMaxFormulaBytes = std::int64_t{64} * 1024 * 1024;
+
 bool ReadFile(const std::string& path, std::vector<std::uint8_t>* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return ReadRegularFile(path, out, kMaxFormulaBytes, nullptr);
 }
 
 }  // namespace

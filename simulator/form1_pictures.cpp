@@ -91,7 +91,7 @@ void Form1::CopyPicture(bool bw) {
     std::vector<std::uint8_t> emf;
     std::string error;
     if (!MakeCurPicMF(plot_, sim_, ex, &emf, &error)) {
-        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        dialogs_->MessageBox(AppTitle(), MetafileFailedText(error));
         return;
     }
     // The same drawing as SVG and PNG, for programs that take no metafile.
@@ -136,7 +136,7 @@ void Form1::mnuPaste_Click() {
     // export, so it is not shown either.
     std::string error;
     if (!SaveClipMF(emf, programFolder_.string(), kSvClipMFFile, &error)) {
-        dialogs_->MessageBox(AppTitle(), kMetafileFailedMessage);
+        dialogs_->MessageBox(AppTitle(), MetafileFailedText(error));
         return;
     }
     if (!ShowFormula(std::move(emf))) {

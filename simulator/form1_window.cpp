@@ -341,13 +341,13 @@ void Form1::Form_Load() {
 // next start tries again.
 void Form1::ArrangeExamples() {
     std::string problems;
+    const std::filesystem::path exeDir = QCoreApplication::applicationDirPath().toStdString();
     if (programFolder_.empty()) {
-        const std::filesystem::path exeDir = QCoreApplication::applicationDirPath().toStdString();
         ProgramFolderChoice choice = quble::ProgramFolder(exeDir);
         programFolder_ = choice.folder;
         if (!choice.error.empty()) problems += choice.error;
     }
-    if (std::optional<ArrangeResult> r = ArrangeOnFirstRun(programFolder_); r && !r->ok) {
+    if (std::optional<ArrangeResult> r = PrepareExamples(programFolder_, InstalledDataFolders(exeDir)); r && !r->ok) {
         if (!problems.empty()) problems += "\n";
         problems += r->error;
     }

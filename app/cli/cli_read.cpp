@@ -15,9 +15,55 @@ namespace {
 
 void ReadUsage() { std::fputs("usage: quble-cli read PATH/TO/1r [--auto-tms] --json\n", stderr); }
 
+// Length of the well-formed UTF-8 sequence at the start of s, 0 when the
+// bytes there are not one (a stray continuation byte, an overlong or
+// surrogate form, a cut sequence).
+std::size_t Utf8SequenceLength(std::string_view s) {
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = b(0);
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (s.size() < n) return 0;
+    if (b(1) < lo || b(1) > hi) return 0;
+    for (std::size_t i = 2; i < n; ++i) {
+        if (b(i) < 0x80 || b(i) > 0xBF) return 0;
+    }
+    return n;
+}
+
+// A JSON string. Paths and texts of files are bytes, not necessarily
+// UTF-8; a byte that is not part of valid UTF-8 becomes U+FFFD, so the
+// output stays valid JSON whatever the file system holds.
 std::string JsonString(std::string_view s) {
     std::string out = "\"";
-    for (unsigned char c : s) {
+    while (!s.empty()) {
+        const unsigned char c = static_cast<unsigned char>(s.front());
+        if (c >= 0x80) {
+            const std::size_t n = Utf8SequenceLength(s);
+            if (n == 0) {
+                out += "\xEF\xBF\xBD";
+                s.remove_prefix(1);
+            } else {
+                out.append(s.substr(0, n));
+                s.remove_prefix(n);
+            }
+            continue;
+        }
+        s.remove_prefix(1);
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
@@ -25,7 +71,7 @@ std::string JsonString(std::string_view s) {
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
             default:
-                if (c < 0x20) {
+                if (c < 0x20 || c == 0x7F) {
                     char buf[8];
                     std::snprintf(buf, sizeof buf, "\\u%04x", c);
                     out += buf;

@@ -367,3 +367,65 @@ TEST(ExamplesProgramFolder, UserDataFolderFollowsXdgThenHome) {
     if (xdg) ::setenv("XDG_DATA_HOME", xdg->c_str(), 1);
     if (home) ::setenv("HOME", home->c_str(), 1);
 }
+
+TEST(ExamplesOnlyTheProgram, SeededFromTheFirstDataFolderThatHoldsTheShippedFiles) {
+    ScratchDir program, incomplete, data;
+    WriteText(program.path() / "quble", "the program");
+    Ship(incomplete.path(), true);
+    fs::remove(incomplete.path() / "acqus_3");
+    Ship(data.path(), true);
+    const auto dataBefore = Tree(data.path());
+
+    const auto r = PrepareExamples(program.path(), {program.path() / "none", incomplete.path(), data.path()});
+    ASSERT_TRUE(r.has_value());
+    EXPECT_TRUE(r->ok) << r->error;
+    std::set<std::string> want = ExpectedTree(true);
+    want.insert("quble");
+    EXPECT_EQ(Tree(program.path()), want);
+    EXPECT_EQ(ReadText(program.path() / "Examples/3_Alcohol RVALE-009 (Example 3)/acqus"), "acqus_3");
+    EXPECT_EQ(Tree(data.path()), dataBefore);  // the installation is only read
+    // Arranged once: the next start does nothing.
+    EXPECT_FALSE(PrepareExamples(program.path(), {data.path()}).has_value());
+
+    // An installed "Examples" tree is copied as it is.
+    ScratchDir second;
+    const auto t = PrepareExamples(second.path(), {program.path()});
+    ASSERT_TRUE(t.has_value());
+    EXPECT_TRUE(t->ok) << t->error;
+    EXPECT_EQ(Tree(second.path()), ExpectedTree(true));
+}
+
+TEST(ExamplesOnlyTheProgram, SaysWhereTheExamplesAreExpectedWhenNoneAreFound) {
+    ScratchDir program;
+    WriteText(program.path() / "quble", "the program");
+    const fs::path share = program.path() / "nowhere" / "quble";
+    const auto r = PrepareExamples(program.path(), {share});
+    ASSERT_TRUE(r.has_value());
+    EXPECT_FALSE(r->ok);
+    EXPECT_NE(r->error.find("No example files were found"), std::string::npos) << r->error;
+    EXPECT_NE(r->error.find("\"" + (program.path() / "Examples").string() + "\""), std::string::npos) << r->error;
+    EXPECT_NE(r->error.find("\"" + share.string() + "\""), std::string::npos) << r->error;
+    EXPECT_EQ(Tree(program.path()), std::set<std::string>{"quble"});
+
+    // Part of a set: the missing names are told, nothing moves.
+    Ship(program.path(), true);
+    fs::remove(program.path() / "procs_4");
+    fs::remove(program.path() / "1r_5");
+    const auto before = Tree(program.path());
+    const auto p = PrepareExamples(program.path(), {});
+    ASSERT_TRUE(p.has_value());
+    EXPECT_FALSE(p->ok);
+    EXPECT_NE(p->error.find("\"procs_4\", \"1r_5\" are missing"), std::string::npos) << p->error;
+    EXPECT_EQ(Tree(program.path()), before);
+}
+
+TEST(ExamplesOnlyTheProgram, InstalledDataFoldersBesideTheProgramThenXdg) {
+    const char* old = std::getenv("XDG_DATA_DIRS");
+    const std::optional<std::string> keep = old ? std::optional<std::string>(old) : std::nullopt;
+    ::setenv("XDG_DATA_DIRS", "/opt/share:relative:/usr/share/", 1);
+    EXPECT_EQ(InstalledDataFolders("/opt/quble/bin"),
+              (std::vector<fs::path>{"/opt/quble/share/quble", "/opt/share/quble", "/usr/share/quble"}));
+    ::unsetenv("XDG_DATA_DIRS");
+    EXPECT_EQ(InstalledDataFolders("/usr/bin"), (std::vector<fs::path>{"/usr/share/quble", "/usr/local/share/quble"}));
+    if (keep) ::setenv("XDG_DATA_DIRS", keep->c_str(), 1);
+}

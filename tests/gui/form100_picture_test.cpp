@@ -154,7 +154,8 @@ TEST_F(Form100PictureTest, CopyThatCannotBeWrittenKeepsTheOldFileAndLeavesNoTemp
     form->mnuCopy_Click();
     setrlimit(RLIMIT_FSIZE, &old);
     ASSERT_NE(LastMessage(), nullptr);
-    EXPECT_EQ(LastMessage()->text, kMetafileFailedMessage);
+    // The program's text, then why, so the user can act on it.
+    EXPECT_EQ(LastMessage()->text, MetafileFailedText("cannot write " + CurPic2().string() + ": File too large"));
     EXPECT_EQ(ReadAll(CurPic2()), before);
     std::size_t files = 0;
     for (const auto& e : fs::directory_iterator(folder)) files += e.is_regular_file();
