@@ -98,16 +98,23 @@ MatchResult VerifyMatch(const SimulationState& sim, const ExperimentalOverlay& o
         for (int k = 2; k <= nmax; ++k) {
             best = 1000000.0f;
             const double simSpacing = static_cast<double>(smax[1].hz) - smax[k].hz;
-            for (int j = c + 1; j <= M; ++j) {
+            // The nearest spacing is where the distance stops falling. When it
+            // still falls at the last maximum, that last one is the nearest;
+            // a candidate with no maximum after it keeps the initial distance,
+            // so it cannot match.
+            int j = c + 1;
+            for (; j <= M; ++j) {
                 const float d = static_cast<float>(std::fabs((mx[c].hz - mx[j].hz) - simSpacing));
                 if (d < best) {
                     best = d;
-                    continue;
+                } else {
+                    break;
                 }
-                sel[k] = j - 1;
+            }
+            sel[k] = j > c + 1 ? j - 1 : c;
+            if (j > c + 1) {
                 tallest = std::max(tallest, mx[sel[k]].y);
                 sumHz += mx[sel[k]].hz;
-                break;
             }
             if (mx[sel[k]].y == 0.0) mx[sel[k]].y = 1.0;
             const double e = std::fabs(mx[sel[1]].y / mx[sel[k]].y -
