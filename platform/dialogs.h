@@ -14,6 +14,18 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
+// What the "Opening Options" dialog decides: the opening mode (1 transfer
+// with automatic TMS adjustment, 2 transfer without, 3 just open), the
+// adjustment flag, the "don't show again" tick and whether that box was
+// clicked while the dialog was open (only then is the setting rewritten).
+struct OpeningChoice {
+    int OpeningMode = 1;
+    bool AutoAdjustTMS = true;
+    bool dontShowAgain = false;
+    bool checkClicked = false;
+    bool operator==(const OpeningChoice&) const = default;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -28,6 +40,14 @@ public:
 
     // The chosen colour, nothing when the user cancels.
     virtual std::optional<ColorRef> ChooseColor(ColorRef initial) = 0;
+
+    // The "Opening Options" dialog, starting from current; nothing on Cancel.
+    // Without a dialog to show, OK with the current choice.
+    virtual std::optional<OpeningChoice> OpeningOptions(const OpeningChoice& current) {
+        OpeningChoice c = current;
+        c.checkClicked = false;
+        return c;
+    }
 
     // File choosers. startPath is a folder, or a file to preselect; filter
     // is in the "Text (*.txt);;All Files (*)" form, empty for every file.

@@ -1,5 +1,7 @@
 #include "platform/qt_dialogs.h"
 
+#include "platform/opening_options_dialog.h"
+
 #include <QColor>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -75,6 +77,12 @@ std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const s
                                                       QString::fromStdString(startPath), QString::fromStdString(filter));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
+}
+
+std::optional<OpeningChoice> QtDialogs::OpeningOptions(const OpeningChoice& current) {
+    OpeningOptionsDialog dialog(current, parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.choice();
 }
 
 }  // namespace quble

@@ -21,6 +21,7 @@ public:
                                         const std::string& filter) override;
     std::optional<std::string> SaveFile(const std::string& title, const std::string& startPath,
                                         const std::string& filter) override;
+    std::optional<OpeningChoice> OpeningOptions(const OpeningChoice& current) override;
 
 private:
     QWidget* parent_;

@@ -53,4 +53,16 @@ std::optional<std::string> ScriptedDialogs::SaveFile(const std::string& title, c
     return NextFile();
 }
 
+std::optional<OpeningChoice> ScriptedDialogs::OpeningOptions(const OpeningChoice& current) {
+    asked_.push_back({Asked::Kind::OpeningOptions, "Opening Options", {}, {}});
+    if (openingAnswers_.empty()) {
+        OpeningChoice c = current;
+        c.checkClicked = false;
+        return c;
+    }
+    auto a = openingAnswers_.front();
+    openingAnswers_.pop_front();
+    return a;
+}
+
 }  // namespace quble

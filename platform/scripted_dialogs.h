@@ -15,7 +15,7 @@ namespace quble {
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum class Kind { Message, Input, Color, OpenFile, SaveFile } kind;
+        enum class Kind { Message, Input, Color, OpenFile, SaveFile, OpeningOptions } kind;
         std::string title;   // empty for the colour chooser
         std::string text;    // message text or input prompt
         std::string defaultText;  // input default; start path of a file chooser
@@ -29,6 +29,10 @@ public:
     // Answers of both file choosers, in the order they are asked.
     void QueueFile(std::optional<std::string> a) { fileAnswers_.push_back(std::move(a)); }
 
+    // Answers of the "Opening Options" dialog (nullopt = Cancel); with none
+    // queued it answers OK with the choice it was shown.
+    void QueueOpeningChoice(std::optional<OpeningChoice> a) { openingAnswers_.push_back(a); }
+
     const std::vector<Asked>& asked() const { return asked_; }
     void clear() { asked_.clear(); }
 
@@ -41,6 +45,7 @@ public:
                                         const std::string& filter) override;
     std::optional<std::string> SaveFile(const std::string& title, const std::string& startPath,
                                         const std::string& filter) override;
+    std::optional<OpeningChoice> OpeningOptions(const OpeningChoice& current) override;
 
 private:
     std::optional<std::string> NextFile();
@@ -50,6 +55,7 @@ private:
     std::deque<std::optional<std::string>> inputAnswers_;
     std::deque<std::optional<ColorRef>> colorAnswers_;
     std::deque<std::optional<std::string>> fileAnswers_;
+    std::deque<std::optional<OpeningChoice>> openingAnswers_;
 };
 
 }  // namespace quble

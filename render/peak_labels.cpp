@@ -1,5 +1,6 @@
 // Frequency labels on the maxima of the envelope (and on the marked
 // experimental peaks), and the legend in the upper left corner.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -68,6 +69,25 @@ std::string PeakLabelFor(float hz, char decSep) {
     return text;
 }
 
+float SimMaxHz(const SimulationState& sim, int i) {
+    // The refined position when the calculation left one, else the grid's.
+    if (i >= 1 && i < static_cast<int>(sim.SimMaxPos.size()) && i <= sim.NMultRelMax) {
+        return sim.AvChemShift - sim.SimMaxPos[i];
+    }
+    const int k = At(sim.SimMaxIndex, i, kEnvFirst - 1);
+    return ValidSample(k) ? sim.AvChemShift - sim.EnvX(k) : std::numeric_limits<float>::quiet_NaN();
+}
+
+std::vector<std::string> PeakLabelTexts(const SimulationState& sim, char decSep) {
+    std::vector<std::string> out(static_cast<std::size_t>(std::max(sim.NMultRelMax, 0)) + 1);
+    for (int i = 1; i <= sim.NMultRelMax; ++i) {
+        if (At(sim.SimGapFlag, i, 0) == kNoPeakInSlot) continue;
+        const float hz = SimMaxHz(sim, i);
+        if (!std::isnan(hz)) out[i] = PeakLabelFor(hz, decSep);
+    }
+    return out;
+}
+
 void DrawPeakLabels(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
     const double sh = p.ScaleHeight;
     const int nmax = sim.NMultRelMax;
@@ -83,7 +103,7 @@ void DrawPeakLabels(PlotState& p, const SimulationState& sim, DrawingSurface& s)
         const double top = p.BaseY - p.EnvHPixAt(k);
         if (p.view.mnuGaussianEnv) Segment(s, p.EnvXPixAt(k), top - sh / 33.0, p.EnvXPixAt(k), top - sh / 198.0);
 
-        const float hz = sim.AvChemShift - sim.EnvX(k);
+        const float hz = SimMaxHz(sim, i);
         p.PeakLabelText[i] = PeakLabelFor(hz, p.DecSep);
         if (sim.ExpPresent && i <= e.ExpPeakCount) {
             const double expHz = ExpPeakHz(e, i);

@@ -196,6 +196,12 @@ void RecolourBranch(SimulationState& sim, int h, int j, int b, ColorRef colour);
 // A frequency with one decimal, half rounded up: " 2501.3" (a leading blank
 // for values >= 0), the decimal point written as decSep.
 std::string PeakLabelFor(float hz, char decSep);
+// Frequency (Hz) of simulated maximum i: the true top of the line shape
+// when the calculation refined it, else its envelope sample.
+float SimMaxHz(const SimulationState& sim, int i);
+// The label texts of simulated maxima 1..NMultRelMax (entry 0 and slots
+// without a simulated peak empty), whether or not the labels are drawn.
+std::vector<std::string> PeakLabelTexts(const SimulationState& sim, char decSep);
 // The peak-label step of PlotFinal: ticks, texts, then PrtPeakLabels.
 void DrawPeakLabels(PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
 void PrtPeakLabels(const PlotState& plot, const SimulationState& sim, DrawingSurface& surface);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "simulator/extrema_refinement.h"
 #include "simulator/input_rules.h"
 
 namespace quble {
@@ -336,6 +337,7 @@ void FindExtrema(SimulationState& s) {
             s.SimMinIndex.push_back(i);
         }
     }
+    RefineExtrema(s);
 }
 
 }  // namespace

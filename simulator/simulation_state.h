@@ -107,6 +107,12 @@ struct SimulationState {
     std::vector<int> SimGapFlag{0};
     int NMultRelMin = 0;
     std::vector<int> SimMinIndex{0};
+    // The true extremum of the summed line shape near each grid extremum
+    // (offset like EnvX, and height): the grid alone can put a narrow peak a
+    // third of a hertz off and at a fraction of its height. Parallel to
+    // SimMaxIndex / SimMinIndex.
+    std::vector<float> SimMaxPos{0.0f}, SimMaxY{0.0f};
+    std::vector<float> SimMinPos{0.0f}, SimMinY{0.0f};
     float MaxEnv = 0.0f;
 
     // --- experimental overlay (filled by the comparison code) ---

@@ -13,7 +13,9 @@ void PrintUsage(std::FILE* out) {
         "  quble-cli read PATH/TO/1r [--auto-tms] --json\n"
         "  quble-cli export (--h SHIFT:J1,... --width W --resolution R --shape S [--lorentz-percent P]\n"
         "                    | --example NAME | --1r PATH/TO/1r [--auto-tms])\n"
-        "                   --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw]\n",
+        "                   --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw]\n"
+        "  quble-cli compare --1r PATH/TO/1r [--auto-tms] (--example NAME | --h SHIFT:J1,... --width W\n"
+        "                    --resolution R --shape S [--lorentz-percent P]) --json\n",
         out);
 }
 }  // namespace
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "simulate") == 0) return RunSimulateCommand(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "read") == 0) return RunReadCommand(argc - 2, argv + 2);
     if (std::strcmp(argv[1], "export") == 0) return RunExportCommand(argc - 2, argv + 2);
+    if (std::strcmp(argv[1], "compare") == 0) return RunCompareCommand(argc - 2, argv + 2);
     std::fprintf(stderr, "quble-cli: unknown command \"%s\"\n", argv[1]);
     PrintUsage(stderr);
     return 2;

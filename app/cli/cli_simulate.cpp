@@ -174,8 +174,8 @@ int RunSimulateCommand(int argc, char** argv) {
         envHz.push_back(s.CentreHz - s.EnvX(i));
         envY.push_back(s.EnvY(i));
     }
-    for (int p = 1; p <= s.NMultRelMax; ++p) maxima.push_back(s.CentreHz - s.EnvX(s.SimMaxIndex[p]));
-    for (int p = 1; p <= s.NMultRelMin; ++p) minima.push_back(s.CentreHz - s.EnvX(s.SimMinIndex[p]));
+    for (int p = 1; p <= s.NMultRelMax; ++p) maxima.push_back(s.CentreHz - s.SimMaxPos[p]);
+    for (int p = 1; p <= s.NMultRelMin; ++p) minima.push_back(s.CentreHz - s.SimMinPos[p]);
 
     std::printf("{\"width\":%s,\"resolution\":%s,\"centre_hz\":%s,\"lines\":[", Num(s.Width).c_str(),
                 Num(s.Res).c_str(), Num(s.CentreHz).c_str());
