@@ -93,12 +93,18 @@ MainFrame::MainFrame(Dialogs* dialogs) {
     auto* c21 = MakeButton(picture1_, "Command21", "Paste", "Paste Formula or any other picture");
     connect(c21, &QPushButton::clicked, this, [this] { form1_->mnuPaste_Click(); });
     c21->hide();
-    MakeButton(picture1_, "Command23", "Mark Experimental Peaks", "")->hide();
+    command23_ = MakeButton(picture1_, "Command23", "Mark Experimental Peaks",
+                            "Mark the experimental peaks that belong to the simulated multiplet");
+    command23_->setEnabled(false);
+    connect(command23_, &QPushButton::clicked, this, [this] { form1_->mnuMarkPeaks_Click(); });
     for (int i = 1; i <= 3; ++i) {
         auto* l = new QLabel(picture1_);
         l->setObjectName(QString("Label%1").arg(i));
+        l->setMinimumWidth(70);
         l->hide();
+        panelLabels_[i - 1] = l;
     }
+    panelLabels_[1]->setText("Marking peaks");
     row1->addStretch(1);
     column->addWidget(picture1_);
 
@@ -170,7 +176,12 @@ void MainFrame::MDIForm_Load() {
     link.showSimulatorPanel = [this] { ShowPanels(true); };
     link.showExperimentalPanel = [this] { ShowPanels(false); };
     link.exitProgram = [] { QCoreApplication::quit(); };
-    link.openExperimental = [this] { OpenExperimental(); };
+    link.openExperimental = [this](bool autoTms) { return OpenExperimental(autoTms); };
+    link.transferExperimental = [this] {
+        if (form100_) form100_->mnuTransferData_Click();
+    };
+    link.showMarking = [this](const FrameMarking& m) { ShowMarking(m); };
+    link.enableMarkButton = [this](bool on) { command23_->setEnabled(on); };
     link.showExperimentalWindow = [this] { ShowExperimental(); };
     form1_->SetFrameLink(std::move(link));
 
@@ -222,9 +233,27 @@ void MainFrame::ShowExperimental() {
     mdi_->setActiveSubWindow(form100Sub_);
 }
 
-void MainFrame::OpenExperimental() {
+bool MainFrame::OpenExperimental(bool autoAdjustTMS) {
     ShowExperimental();
+    BrukerSpectrum& spec = form100_->spectrum();
+    spec.AutoAdjustTMS = autoAdjustTMS;
+    const int before = form100_->session().OpeningCount();
     form100_->OpenFull();
+    // The flag is the simulator's to read and reset.
+    spec.OpenCancelled = false;
+    return form100_->session().OpeningCount() > before;
+}
+
+void MainFrame::ShowMarking(const FrameMarking& m) {
+    command23_->setText(m.on ? "End Mark" : "Mark Experimental Peaks");
+    panelLabels_[0]->setVisible(m.label1Visible);
+    panelLabels_[0]->setText(QString::fromStdString(m.label1Text));
+    panelLabels_[1]->setVisible(m.label2Visible);
+    panelLabels_[2]->setVisible(m.label3Visible);
+    panelLabels_[2]->setText(QString::fromStdString(m.label3Text));
+    QPalette pal = panelLabels_[2]->palette();
+    pal.setColor(QPalette::WindowText, ToQColor(m.label3Colour));
+    panelLabels_[2]->setPalette(pal);
 }
 
 void MainFrame::ShowPanels(bool simulator) {

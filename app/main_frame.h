@@ -12,12 +12,14 @@
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
+class QLabel;
 class QPushButton;
 class QToolBar;
 
 namespace quble {
 
 class Form1;
+struct FrameMarking;
 class Form100;
 
 // Object names: "MDIForm1"; panels "Picture1" (simulator) and "Picture2"
@@ -45,8 +47,11 @@ public:
     Form100* EnsureForm100();
     // Show the experimental window and its button panel.
     void ShowExperimental();
-    // "Open experimental spectrum": the window, then its open dialog.
-    void OpenExperimental();
+    // "Open experimental spectrum": the window, then its open dialog; true
+    // when a new spectrum was opened.
+    bool OpenExperimental(bool autoAdjustTMS);
+    // The marking mode's toggle button and labels.
+    void ShowMarking(const FrameMarking& m);
     int Form100Creations() const { return form100Creations_; }
 
     void Command1_Click();
@@ -69,6 +74,8 @@ private:
     Dialogs* dialogs_;
     QMdiArea* mdi_ = nullptr;
     Form1* form1_ = nullptr;
+    QPushButton* command23_ = nullptr;
+    std::array<QLabel*, 3> panelLabels_{};
     QMdiSubWindow* form1Sub_ = nullptr;
     QWidget* picture1_ = nullptr;
     QWidget* picture2_ = nullptr;

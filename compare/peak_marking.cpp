@@ -74,7 +74,10 @@ MarkingView ToggleMarking(MarkingState& m, SimulationState& sim, PlotState& plot
                 if (m.MarkedCount + 1 >= static_cast<int>(m.MarkedPeaks.size())) m.MarkedPeaks.push_back(0);
                 m.MarkedPeaks[++m.MarkedCount] = e.ExpPeakIndex[i];
             }
-            for (int i = 1; i <= m.MarkedCount; ++i) v.markedList.push_back(std::to_string(m.MarkedPeaks[i]));
+            // Listed as frequencies, as every later refill lists them: a list
+            // of point indices that turns into hertz at the first click
+            // reads as two different lists.
+            v.markedList = MarkedTexts(m, e);
             v.listChanged = true;
         }
         m.okEnabled = m.MarkedCount == sim.NMultRelMax;

@@ -62,6 +62,7 @@ void ExperimentalSession::SetLine(double x, ColorRef color, int width) {
 // ------------------------------------------------------------------ opening
 
 void ExperimentalSession::AfterOpening(ExpUpdate& u) {
+    ++openings_;
     // A pick in progress belongs to the old spectrum.
     if (mode_ == Mode::PickingReference) mode_ = Mode::Idle;
     if (mode_ == Mode::Selecting && resume_ == Mode::PickingReference) resume_ = Mode::Idle;

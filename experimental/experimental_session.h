@@ -104,6 +104,9 @@ public:
     explicit ExperimentalSession(double graphWidth = 720, double graphHeight = 400);
 
     const BrukerSpectrum& spectrum() const { return spec_; }
+    // Spectra opened so far: the simulator tells an opening from a refusal or
+    // a cancel by whether this moved.
+    int OpeningCount() const { return openings_; }
     BrukerSpectrum& spectrum() { return spec_; }
     const ExpView& view() const { return view_; }
     ExpDrawStyle style() const { return state_.style; }
@@ -173,6 +176,7 @@ public:
     bool PrepareTransfer();
 
 private:
+    int openings_ = 0;
     Mode Under() const { return mode_ == Mode::Selecting ? resume_ : mode_; }
     void AfterOpening(ExpUpdate& u);
     void UpdateScroll();

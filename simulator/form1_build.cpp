@@ -207,7 +207,11 @@ void Form1::BuildControls() {
     image1_ = new FormulaImage(picture1_);
     image1_->SetUnitsPerPixel(picture1_->ScaleWidth() / picture1_->width(),
                               picture1_->ScaleHeight() / picture1_->height());
-    picture1_->onMouseMove = [this] { image1_->GraphMouseMove(); };
+    picture1_->onMouseMove = [this] {
+        image1_->GraphMouseMove();
+        Picture1_MouseMove();
+    };
+    BuildComparisonControls(central);
     connect(picture1_, &GraphBox::doubleClicked, this, [this] {
         const double x = picture1_->lastX(), y = picture1_->lastY();
         auto inside = [x, y](const GraphLabel& l) {
@@ -341,6 +345,8 @@ void Form1::BuildMenus() {
         [this] { mnuGaussianIndPeaks_Click(); });
     add(palette, "mnuExpSpCol", "E&xperimental Spectrum", [this] { mnuExpSpCol_Click(); })->setEnabled(false);
 
+    BuildComparisonMenu();
+
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
     add(window, "mnuSimul", "Spectrum &Simulation", [this] { mnuSimul_Click(); });
@@ -367,6 +373,8 @@ void Form1::BuildTimers() {
     Timer5 = make("Timer5", 500, &Form1::Timer5_Timer);
     // The bitmap copy waits for the clipboard's clearing to go through.
     Timer3 = make("Timer3", 1, &Form1::Timer3_Timer);
+    // The simulator comes back after the opening's own events have finished.
+    TimerReturn = make("TimerReturn", 1, &Form1::TimerReturn_Timer);
 }
 
 }  // namespace quble

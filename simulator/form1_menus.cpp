@@ -39,7 +39,7 @@ using namespace form1detail;
 // ---------------------------------------------------------------- graph
 
 void Form1::Slider1_Change(int value) {
-    if (quble::Slider1_Change(plot_, value)) CalcFirstPlot();
+    if (session_.Slider1(value)) CalcFirstPlot();
 }
 void Form1::Slider2_Change(int value) {
     if (quble::Slider2_Change(plot_, value)) CalcFirstPlot();

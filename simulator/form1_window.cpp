@@ -77,6 +77,21 @@ QPoint GraphBox::ToPixels(double x, double y) const {
 void GraphBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, *picture_);
+    if (cursorVisible_) {
+        const double px = cursorX_ * width() / ScaleWidth();
+        p.setPen(QPen(ToQColor(cursorColour_), cursorWidth_));
+        p.drawLine(QPointF(px, 0), QPointF(px, height()));
+    }
+}
+
+void GraphBox::SetCursorLine(bool visible, double x, ColorRef colour, int width) {
+    if (visible == cursorVisible_ && (!visible || (x == cursorX_ && colour == cursorColour_ && width == cursorWidth_)))
+        return;
+    cursorVisible_ = visible;
+    cursorX_ = x;
+    cursorColour_ = colour;
+    cursorWidth_ = width;
+    update();
 }
 
 void GraphBox::resizeEvent(QResizeEvent*) {}
@@ -93,6 +108,7 @@ void GraphBox::mouseMoveEvent(QMouseEvent* e) {
 void GraphBox::mousePressEvent(QMouseEvent* e) {
     RememberMouse(e->position());
     setFocus();
+    if (onMousePress) onMousePress(e->button() == Qt::RightButton ? 2 : 1);
 }
 void GraphBox::mouseDoubleClickEvent(QMouseEvent* e) {
     RememberMouse(e->position());
@@ -223,7 +239,10 @@ void Form1::PlotFinal() { Redraw(false); }
 void Form1::LinBlack() { quble::LinBlack(sim_); }
 
 void Form1::DetachExperimental() {
-    sim_.ExpPresent = false;
+    if (session_.MarkingOn()) ApplyMarking(session_.ToggleMarking(), true);
+    session_.DetachExperimental();
+    list1_.clear();
+    SyncComparisonMenu();
     mnuPointSize->setEnabled(false);
     Action("mnuExpSpCol")->setEnabled(false);
 }

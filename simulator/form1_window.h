@@ -35,6 +35,8 @@
 #include "simulator/simulator_session.h"
 
 class QAction;
+class QDialog;
+class QListWidget;
 class QGroupBox;
 class QImage;
 class QLabel;
@@ -70,6 +72,15 @@ public:
     // Called on every pointer movement over the graph (the formula picture
     // hides its handle then).
     std::function<void()> onMouseMove;
+    // A button pressed over the graph: 1 left, 2 right.
+    std::function<void(int button)> onMousePress;
+
+    // The marking cursor: a vertical line over the kept picture at x (user
+    // units), drawn on screen only.
+    void SetCursorLine(bool visible, double x = 0, ColorRef colour = 0, int width = 1);
+    bool CursorVisible() const { return cursorVisible_; }
+    ColorRef CursorColour() const { return cursorColour_; }
+    int CursorWidth() const { return cursorWidth_; }
 
 signals:
     void doubleClicked();
@@ -85,6 +96,19 @@ private:
     void RememberMouse(const QPointF& p);
     std::unique_ptr<QImage> picture_;
     double lastX_ = -1.0, lastY_ = -1.0;
+    bool cursorVisible_ = false;
+    double cursorX_ = 0;
+    ColorRef cursorColour_ = 0;
+    int cursorWidth_ = 1;
+};
+
+// What the frame shows of the marking mode: its toggle button's caption
+// and its three labels.
+struct FrameMarking {
+    bool on = false;
+    bool label1Visible = false, label2Visible = false, label3Visible = false;
+    std::string label1Text, label3Text;
+    ColorRef label3Colour = 0;
 };
 
 class Form1 : public QMainWindow {
@@ -98,7 +122,14 @@ public:
         std::function<void()> showSimulatorPanel;
         std::function<void()> showExperimentalPanel;
         std::function<void()> exitProgram;               // default: quit the application
-        std::function<void()> openExperimental;          // show the experimental window and run its OpenFull
+        // Opens a spectrum in the experimental window (with or without the
+        // automatic reference adjustment); true when a new one was opened.
+        std::function<bool(bool autoAdjustTMS)> openExperimental;
+        // The experimental window hands its spectrum over ("Transfer Data to
+        // Simulator") and the simulator comes back.
+        std::function<void()> transferExperimental;
+        std::function<void(const FrameMarking&)> showMarking;
+        std::function<void(bool)> enableMarkButton;
         std::function<void()> showExperimentalWindow;    // the experimental window to the front
     };
 
@@ -183,8 +214,23 @@ public:
     void mnuSplitDiagra_Click();
     void LoadExample(const ExampleSet& example);     // every mnuEx*_Click
 
-    // Opens the experimental window and its open dialog (through the frame).
+    // The opening road: "Opening Options", the opening in the experimental
+    // window, and back to the simulator by a one-shot timer.
     void mnuOpenExpSpec_Click();
+    void TimerReturn_Timer();
+    bool ShowOpeningOptions() const { return ShowOpeningOptions_; }
+    void SetShowOpeningOptions(bool on) { ShowOpeningOptions_ = on; }
+    // Told when the "don't show again" box changed the preference.
+    std::function<void(bool)> onShowOpeningOptionsChanged;
+
+    // --- comparison: marking and verification ---
+    void mnuMarkPeaks_Click();
+    void Picture1_MouseMove();          // at the graph box's last pointer position
+    void Picture1_MouseDown(int button);  // 1 left, 2 right
+    void Command3_Click();              // the marking panel's OK
+    void mnuVerifyMatch_Click();
+    void mnuMatchDetails_Click();
+    const QStringList& List1() const { return list1_; }
 
     // The experimental window hands its calibrated copies over here
     // ("Transfer Data to Simulator"); they are kept and TransfAdjustExpData
@@ -284,6 +330,12 @@ private:
     void DetachExperimental();
     void RunLineShapeHandler(const std::string& name);
 
+    void BuildComparisonControls(QWidget* central);
+    void BuildComparisonMenu();
+    void SyncComparisonMenu();
+    void ReturnToSimulatorLater(bool transfer);
+    void ApplyMarking(const MarkingView& view, bool full);
+
     void ArrangeExamples();
     void CopyPicture(bool bw);
     bool ShowFormula(std::vector<std::uint8_t> emf);
@@ -313,6 +365,10 @@ private:
     ColorRef savedTextBack_ = 0x00FFFFFF, savedLabelBack_ = 0x8000000F;
     ColorRef text2Back_ = 0x00FFFFFF, label13Back_ = 0x8000000F;
     QStringList list2_;
+    QStringList list1_;                 // diagnostic lines of the last verification
+    bool ShowOpeningOptions_ = true;
+    OpeningChoice openingChoice_;       // the last answer, used while the dialog is skipped
+    bool transferOnReturn_ = false;
     std::array<ColorRef, 8> swatchColors_{};
 
     // Controls.
@@ -340,6 +396,13 @@ private:
     QTimer *Timer2 = nullptr, *Timer4 = nullptr, *Timer5 = nullptr, *Timer7 = nullptr;
     QTimer *TimerLorentzian = nullptr, *TimerLorGauss = nullptr;
     QTimer* Timer3 = nullptr;
+    QTimer* TimerReturn = nullptr;
+
+    // Comparison controls.
+    QGroupBox* Frame4 = nullptr;        // the marking panel
+    QListWidget* List3 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QDialog* matchDetails_ = nullptr;
 };
 
 }  // namespace quble

@@ -1,6 +1,7 @@
 #include "simulator/simulator_session.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "simulator/input_rules.h"
 
@@ -70,6 +71,7 @@ CalcOutcome SimulatorSession::Calculate(SimulationInput& input) {
     plot.JText = input.JText;
     plot.WidthText = input.Text4;
     plot.DecSep = decSep;
+    AfterCalculation(sim, plot, cmp_);
     AjPlotSize(plot, sim);
     hasGraph_ = true;
     ++calculations_;
@@ -133,7 +135,56 @@ void SimulatorSession::ReceiveExperimental(std::int32_t nPontExp, std::vector<do
 
 void SimulatorSession::DetachExperimental() {
     sim.ExpPresent = false;
+    marking_ = MarkingState{};
+    cmp_ = CompareState{};
     plot.exp = ExperimentalOverlay{};
+}
+
+// ---------------------------------------------------------------- comparison
+
+std::optional<SessionMessage> SimulatorSession::TransfAdjustExpData() {
+    if (marking_.on) quble::ToggleMarking(marking_, sim, plot);
+    if (!hasGraph_) return SessionMessage{"No Simulation", "Calculate a simulated spectrum before comparing.", false};
+    // The overlay works on the copies the experimental window handed over;
+    // they stay here, so a refused transfer leaves them for the next try.
+    const std::size_t n = static_cast<std::size_t>(std::max(NPontExp_, 0));
+    ExperimentalOverlay& o = plot.exp;
+    o.ExpXnmrHz.assign(n + 1, 0.0);
+    o.ExpYgraf.assign(n + 1, 0);
+    for (std::size_t t = 1; t <= n && t < ExpXnmrHz_.size() && t < ExpYgraf_.size(); ++t) {
+        o.ExpXnmrHz[t] = ExpXnmrHz_[t];
+        o.ExpYgraf[t] = ExpYgraf_[t];
+    }
+    if (n >= 2 && ExpXnmrHz_.size() > 2) cmp_.HzPerPoint = std::fabs(ExpXnmrHz_[1] - ExpXnmrHz_[2]);
+    const TransferResult r = quble::TransfAdjustExpData(sim, plot, cmp_);
+    if (!r.ok()) {
+        DetachExperimental();
+        return SessionMessage{r.title, r.text, false};
+    }
+    return std::nullopt;
+}
+
+MarkingView SimulatorSession::ToggleMarking() { return quble::ToggleMarking(marking_, sim, plot); }
+
+MarkingView SimulatorSession::MarkingMouseMove(double x) {
+    return quble::MarkingMouseMove(marking_, sim, plot, cmp_, x);
+}
+
+MarkingView SimulatorSession::MarkingMouseDown(bool right) {
+    return quble::MarkingMouseDown(marking_, sim, plot, right);
+}
+
+MarkingView SimulatorSession::MarkingOk() { return quble::MarkingOk(marking_, sim, plot); }
+
+MatchResult SimulatorSession::VerifyMatch() const {
+    if (!hasGraph_) return MatchResult{};
+    return quble::VerifyMatch(sim, plot.exp, cmp_, decSep);
+}
+
+bool SimulatorSession::Slider1(int value) {
+    if (!quble::Slider1_Change(plot, value)) return false;
+    if (sim.ExpPresent) UpdatePlotWindow(plot, sim, plot.exp);
+    return true;
 }
 
 }  // namespace quble

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "compare/peak_marking.h"
+#include "compare/transfer.h"
+#include "compare/verify_match.h"
 #include "platform/drawing_surface.h"
 #include "render/spectrum_plot.h"
 #include "simulator/multiplet.h"
@@ -39,6 +42,13 @@ struct JLayout {
 struct CalcOutcome {
     std::optional<InputError> error;   // the box to name; nothing changed
     JLayout layout;                    // the boxes the calculation used
+};
+
+// A message the view shows in a box.
+struct SessionMessage {
+    std::string title;
+    std::string text;
+    bool critical = false;
 };
 
 class SimulatorSession {
@@ -97,6 +107,23 @@ public:
     const std::vector<double>& ExpXnmrHz() const { return ExpXnmrHz_; }
     const std::vector<std::int32_t>& ExpYgraf() const { return ExpYgraf_; }
 
+    // --- comparison ---
+    // Attaches the spectrum handed over to the graph: plot and match windows,
+    // scale and automatic peaks. A message when the spectrum cannot be
+    // overlaid (then nothing is attached); on success the view recalculates.
+    std::optional<SessionMessage> TransfAdjustExpData();
+    bool MarkingOn() const { return marking_.on; }
+    MarkingView ToggleMarking();                  // mnuMarkPeaks
+    MarkingView MarkingMouseMove(double x);       // x in picture units
+    MarkingView MarkingMouseDown(bool right);
+    MarkingView MarkingOk();                      // the marking panel's OK
+    MatchResult VerifyMatch() const;
+    // The horizontal scale; true when the graph must be laid out again. The
+    // overlay's plotted points follow the new range.
+    bool Slider1(int value);
+    const CompareState& comparison() const { return cmp_; }
+    const MarkingState& marking() const { return marking_; }
+
     char decSep = '.';
 
 private:
@@ -107,6 +134,8 @@ private:
     std::int32_t NPontExp_ = 0;
     std::vector<double> ExpXnmrHz_;          // 1..NPontExp, slot 0 unused
     std::vector<std::int32_t> ExpYgraf_;
+    CompareState cmp_;
+    MarkingState marking_;
 };
 
 }  // namespace quble
