@@ -102,6 +102,8 @@ MainFrame::MainFrame(Dialogs* dialogs) {
         l->setObjectName(QString("Label%1").arg(i));
         l->setMinimumWidth(70);
         l->hide();
+        // In the row, after the mark button: they read as its status.
+        row1->addWidget(l);
         panelLabels_[i - 1] = l;
     }
     panelLabels_[1]->setText("Marking peaks");
