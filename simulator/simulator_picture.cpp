@@ -6,7 +6,9 @@
 
 #include <cmath>
 
+#include "compare/transfer.h"
 #include "examples/generator/example_pictures.h"
+#include "experimental/bruker_spectrum.h"
 #include "platform/emf_player.h"
 #include "platform/formula_image.h"
 #include "platform/qpainter_surface.h"
@@ -60,14 +62,41 @@ std::unique_ptr<SimulatorGraph> BuildSimulatorGraph(const SimulatorGraphRequest&
         if (error) *error = done.error->message;
         return nullptr;
     }
-    // Laid out on an image of the graph box, with the fonts the window uses.
-    QImage box(kBoxWidth, kBoxHeight, QImage::Format_RGB32);
-    box.fill(Qt::white);
-    {
+    // Laid out on an image of the graph box, with the fonts the window uses;
+    // this also sets the scales the transfer measures its windows with.
+    auto layOut = [&] {
+        QImage box(kBoxWidth, kBoxHeight, QImage::Format_RGB32);
+        box.fill(Qt::white);
         QPainter p(&box);
         QPainterSurface s(p, QRectF(0, 0, kBoxWidth, kBoxHeight), plot.ScaleWidth, plot.ScaleHeight);
         session.Draw(s, true);
+    };
+    if (!r.overlayPath.empty()) {
+        layOut();
+        BrukerSpectrum spectrum;
+        spectrum.AutoAdjustTMS = r.overlayAutoTms;
+        const OpenResult opened = OpenFull(spectrum, r.overlayPath);
+        if (!opened.ok()) {
+            if (error) *error = opened.title + ": " + opened.text;
+            return nullptr;
+        }
+        ExperimentalOverlay copy;
+        CompareState unused;
+        CopyExperimentalData(spectrum, copy, unused);
+        const auto points = static_cast<std::int32_t>(copy.ExpXnmrHz.size()) - 1;
+        session.ReceiveExperimental(points, std::move(copy.ExpXnmrHz), std::move(copy.ExpYgraf));
+        if (std::optional<SessionMessage> refused = session.TransfAdjustExpData()) {
+            if (error) *error = refused->title + ": " + refused->text;
+            return nullptr;
+        }
+        // The window calculates again after the transfer: that pairs the peaks.
+        in = r.input;
+        if (CalcOutcome again = session.Calculate(in); again.error) {
+            if (error) *error = again.error->message;
+            return nullptr;
+        }
     }
+    layOut();
     if (!r.formulaEmf.empty()) {
         g->formulaRect = FormulaRectFor(r.formulaEmf);
         if (!g->formulaRect.isEmpty()) g->formulaEmf = r.formulaEmf;

@@ -35,6 +35,10 @@ struct SimulatorGraphRequest {
     std::string title = "Spectrum Title";
     std::vector<std::string> hydrogenNames;  // default "H1".."H4"
     std::vector<std::uint8_t> formulaEmf;    // empty: no formula
+    // A processed spectrum (its 1r) drawn over the simulation, transferred
+    // as the simulator window transfers it; empty: none.
+    std::string overlayPath;
+    bool overlayAutoTms = false;
 };
 
 // The simulated graph laid out as the window lays it out (graph box of

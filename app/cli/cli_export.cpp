@@ -2,7 +2,8 @@
 // extension of --out). The graph comes from a source chosen by the
 // arguments: the simulator graph (parameters as for simulate, or one of the
 // examples), or the experimental window's picture of a processed spectrum
-// (--1r PATH, optionally --auto-tms).
+// (--1r PATH, optionally --auto-tms). --overlay PATH [--auto-tms] draws a
+// processed spectrum over the simulator graph, as after its transfer.
 #include <QGuiApplication>
 
 #include <charconv>
@@ -51,7 +52,15 @@ std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& 
     std::vector<std::string> rest;
     std::string example;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--example") {
+        if (args[i] == "--overlay") {
+            if (i + 1 >= args.size() || !request.overlayPath.empty()) {
+                *error = "--overlay needs the path of one processed spectrum (.../pdata/1/1r)";
+                return nullptr;
+            }
+            request.overlayPath = args[++i];
+        } else if (args[i] == "--auto-tms") {
+            request.overlayAutoTms = true;
+        } else if (args[i] == "--example") {
             if (i + 1 >= args.size()) {
                 *error = "--example needs an example name (for example \"Example 1/H7\" or mnuEx1)";
                 return nullptr;
@@ -73,7 +82,10 @@ std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& 
             *error = "unknown example \"" + example + "\" (one of " + names + ", or its menu name mnuEx1 ...)";
             return nullptr;
         }
-        request = quble::ExampleGraphRequest(*ex);
+        quble::SimulatorGraphRequest chosen = quble::ExampleGraphRequest(*ex);
+        chosen.overlayPath = request.overlayPath;
+        chosen.overlayAutoTms = request.overlayAutoTms;
+        request = std::move(chosen);
     } else {
         SimulationArgs parsed;
         if (!ParseSimulationArgs(rest, &parsed, error)) return nullptr;
@@ -128,11 +140,14 @@ std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args,
     for (const std::string& a : args) {
         if (a == "--1r") return ExperimentalFromArgs(args, error);
     }
+    bool overlay = false, autoTms = false;
     for (const std::string& a : args) {
-        if (a == "--auto-tms") {
-            *error = "--auto-tms applies only to --1r";
-            return nullptr;
-        }
+        overlay = overlay || a == "--overlay";
+        autoTms = autoTms || a == "--auto-tms";
+    }
+    if (autoTms && !overlay) {
+        *error = "--auto-tms applies only to --1r or --overlay";
+        return nullptr;
     }
     return SimulatorFromArgs(args, error);
 }

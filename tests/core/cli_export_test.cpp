@@ -78,6 +78,41 @@ TEST(CliExport, ParametersAndExamplesToEveryForm) {
     fs::remove_all(dir);
 }
 
+// A measured spectrum over the simulation, as after its transfer: the
+// overlay and its legend row are in the picture, in the experimental colour.
+TEST(CliExport, OverlayDrawsTheMeasuredSpectrumOverTheSimulation) {
+    const fs::path dir = FreshFolder("cli_export_overlay");
+    const std::string gaba = std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r";
+    const std::string triplet = "--h 1152.596:7.5,7.5 --width 1 --resolution 0.1 --shape lorentzian ";
+    auto texts = [](const fs::path& f) {
+        std::string t;
+        for (const Rec& r : OfType(Records(ReadAll(f)), emr::EXTTEXTOUTW)) t += r.Text() + "|";
+        return t;
+    };
+    ASSERT_EQ(RunCli(triplet + "--out '" + (dir / "plain.emf").string() + "'"), 0);
+    ASSERT_EQ(RunCli(triplet + "--overlay '" + gaba + "' --auto-tms --out '" + (dir / "over.emf").string() + "'"), 0);
+    EXPECT_EQ(texts(dir / "plain.emf").find("Experimental Spectrum"), std::string::npos);
+    EXPECT_NE(texts(dir / "over.emf").find("|Experimental Spectrum|"), std::string::npos);
+    // The overlay's points are blue pens or brushes: none in the plain graph.
+    auto bluePens = [](const fs::path& f) {
+        int n = 0;
+        for (const Rec& r : Records(ReadAll(f))) {
+            if (r.type == emr::CREATEPEN && r.U(24) == 0x00FF0000u) ++n;  // COLORREF of blue
+            if (r.type == emr::CREATEBRUSHINDIRECT && r.U(16) == 0x00FF0000u) ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(bluePens(dir / "plain.emf"), 0);
+    EXPECT_GT(bluePens(dir / "over.emf"), 0);
+
+    // A refused spectrum writes nothing (exit 2, as for --1r); so does the
+    // TMS option without a spectrum.
+    EXPECT_EQ(RunCli(triplet + "--overlay '" + (dir / "none" / "1r").string() + "' --out '" + (dir / "x.emf").string() + "'"), 2);
+    EXPECT_EQ(RunCli(triplet + "--auto-tms --out '" + (dir / "x.emf").string() + "'"), 2);
+    EXPECT_FALSE(fs::exists(dir / "x.emf"));
+    fs::remove_all(dir);
+}
+
 TEST(ExamplePictures, FiveSoundMetafilesEachWithItsTitleAndHydrogens) {
     const std::vector<std::vector<std::string>> hydrogens{
         {"H7", "H5", "H6", "H8", "H3'a", "H3'b"}, {"He"}, {"HA"}, {"HG"}, {"HG"}};
