@@ -189,6 +189,38 @@ bool Sensible(const Candidate& c, double span) {
     return true;
 }
 
+// What a fit leaves unexplained beyond the noise.
+double Excess(const FitResult& f, std::size_t n, double sigma) {
+    return std::max(0.0, f.rss - static_cast<double>(n - static_cast<std::size_t>(f.freeParameters)) * sigma * sigma);
+}
+
+// More couplings must explain most of what fewer leave unexplained: on
+// measured lines, whose shape is never exactly the model's, a criterion on
+// the residual alone always takes the richer reading.
+// The richer reading must also explain the points nearly to the noise, as
+// a true first-order pattern does.
+double Misfit(const FitResult& f, const std::vector<double>& hz, double sigma) {
+    const double mid = 0.5 * (hz.front() + hz.back());
+    double signal = 0.0;
+    for (std::size_t i = 0; i < f.model.size(); ++i) {
+        const double v = f.model[i] - (f.baselineHz0 + f.baselineSlope * (hz[i] - mid));
+        signal += v * v;
+    }
+    return signal > 0.0 ? std::sqrt(Excess(f, hz.size(), sigma) / signal) : 1.0;
+}
+
+bool ClearlyBetter(const Candidate& richer, const Candidate& simpler, const std::vector<double>& hz, double sigma) {
+    const std::size_t n = hz.size();
+    return richer.bic < simpler.bic - 10.0 && Excess(richer.fit, n, sigma) < 0.5 * Excess(simpler.fit, n, sigma) &&
+           Misfit(richer.fit, hz, sigma) < 0.05;
+}
+
+std::size_t Distinct(const std::vector<double>& j) {
+    std::vector<double> v = j;
+    std::sort(v.begin(), v.end());
+    return static_cast<std::size_t>(std::unique(v.begin(), v.end(), [](double a, double b) { return std::abs(a - b) <= 1e-9; }) - v.begin());
+}
+
 }  // namespace
 
 std::vector<double> MultipletAnalysis::AllCouplings() const {
@@ -318,8 +350,16 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
         if (Sensible(c, span)) cands.push_back(std::move(c));
     }
     if (cands.empty()) return reportM("no first-order fit", 0.2);
-    std::sort(cands.begin(), cands.end(), [](const Candidate& a, const Candidate& b) { return a.bic < b.bic; });
+    // Fewest distinct couplings first; a richer reading replaces it only
+    // when clearly better.
+    std::sort(cands.begin(), cands.end(), [](const Candidate& a, const Candidate& b) {
+        const auto da = Distinct(a.j), db = Distinct(b.j);
+        return da != db ? da < db : a.bic < b.bic;
+    });
     Candidate best = cands.front();
+    for (const auto& c : cands) {
+        if (Distinct(c.j) == Distinct(best.j) ? c.bic < best.bic : ClearlyBetter(c, best, hz, sigma)) best = c;
+    }
 
     // Split tied couplings the data tell apart; a split must lower the
     // criterion clearly and leave the two values apart by more than their
@@ -338,7 +378,7 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
             for (std::size_t k = i + 1; k < e; ++k) trial[k] = j[i] - d / others;
             Candidate c = FitCouplings(hz, y, best.fit.hydrogens[0].shiftHz, trial, best.fit.widthHz,
                                        best.fit.lorentzFraction);
-            if (!Sensible(c, span) || c.bic > best.bic - 10.0) continue;
+            if (!Sensible(c, span) || !ClearlyBetter(c, best, hz, sigma)) continue;
             const auto& cj = c.fit.hydrogens[0].jHz;
             const auto& sd = c.fit.hydrogens[0].jSdHz;
             if (std::abs(cj[i] - cj[i + 1]) > 3.0 * std::hypot(sd[i], sd[i + 1])) {
@@ -402,15 +442,9 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     const auto& hr = fit.hydrogens[0];
 
     // Misfit: the part of the signal the model leaves beyond the noise.
-    double signal = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double b = fit.baselineHz0 + fit.baselineSlope * (hz[i] - 0.5 * (hz.front() + hz.back()));
-        signal += (fit.model[i] - b) * (fit.model[i] - b);
-    }
-    const double excess = std::max(0.0, fit.rss - static_cast<double>(n - static_cast<std::size_t>(fit.freeParameters)) * sigma * sigma);
-    out.misfit = signal > 0.0 ? std::sqrt(excess / signal) : 1.0;
+    out.misfit = Misfit(fit, hz, sigma);
     out.r2 = fit.r2;
-    if (out.misfit > 0.15) return reportM("no first-order multiplet explains the lines", 0.3 * std::exp(-out.misfit));
+    if (out.misfit > 0.25) return reportM("no first-order multiplet explains the lines", 0.3 * std::exp(-out.misfit));
 
     // Distinct couplings with counts, largest first.
     out.firstOrder = true;
@@ -439,7 +473,7 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     // that every coupling lies within 0.1 Hz given its error (doubled, as
     // neighbouring points of a processed spectrum are not independent),
     // times how clearly the best reading beats the next different one.
-    const double qFit = 1.0 / (1.0 + std::pow(out.misfit / 0.08, 4.0));
+    const double qFit = 1.0 / (1.0 + std::pow(out.misfit / 0.15, 4.0));
     double qJ = 1.0;
     for (double sd : out.jSdHz) qJ *= std::erf(0.1 / (std::sqrt(2.0) * std::max(2.0 * sd, 1e-6)));
     double qAlt = 1.0;
