@@ -83,6 +83,11 @@ public:
     // escapement about that point.
     virtual void TextOut(double x, double y, std::string_view text) = 0;
     virtual TextExtent MeasureText(const Font& font, std::string_view text) const = 0;
+
+    // User units per device pixel, for drawing that may leave out what a
+    // raster cannot show; 0 for back ends that keep every coordinate (files,
+    // the recording surface).
+    virtual double DevicePixel() const { return 0.0; }
 };
 
 }  // namespace quble

@@ -19,6 +19,18 @@ QColor ToQColor(ColorRef c) {
     return QColor(RedOf(r), GreenOf(r), BlueOf(r));
 }
 
+double QPainterSurface::DevicePixel() const {
+    // Vector devices (SVG, PDF) keep every coordinate.
+    const QPaintDevice* d = painter_.device();
+    const int kind = d ? d->devType() : 0;
+    if (kind != QInternal::Image && kind != QInternal::Widget && kind != QInternal::Pixmap) {
+        return 0.0;
+    }
+    const QTransform t = painter_.deviceTransform();
+    const double scale = sx_ * std::hypot(t.m11(), t.m12());
+    return scale > 0.0 ? 1.0 / scale : 0.0;
+}
+
 QPainterSurface::QPainterSurface(QPainter& painter, const QRectF& target, double scaleWidth, double scaleHeight)
     : painter_(painter),
       target_(target),

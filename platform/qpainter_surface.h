@@ -31,6 +31,7 @@ public:
 
     double ScaleWidth() const override { return scaleWidth_; }
     double ScaleHeight() const override { return scaleHeight_; }
+    double DevicePixel() const override;
 
     void Clear(ColorRef background) override;
     void SetPen(const Pen& pen) override;

@@ -206,13 +206,52 @@ void DrawExperimentalOverlay(const PlotState& p, const SimulationState& sim, Dra
     if (p.options.ExpAsPoints) {
         const double r = p.options.ExpPointRadius;
         s.SetPen({c, 1.0});
-        for (int i = first; i <= last; ++i) s.Ellipse(px(i) - r, py(i) - r, px(i) + r, py(i) + r);
+        // Dense spectra put hundreds of points on one screen pixel; a circle
+        // within half a pixel of the last one drawn adds nothing a raster
+        // can show, so screens skip it (files keep every point).
+        const double near = 0.5 * s.DevicePixel();
+        double lastX = 0.0, lastY = 0.0;
+        bool any = false;
+        for (int i = first; i <= last; ++i) {
+            const double x = px(i), y = py(i);
+            if (any && std::fabs(x - lastX) < near && std::fabs(y - lastY) < near) continue;
+            s.Ellipse(x - r, y - r, x + r, y + r);
+            lastX = x;
+            lastY = y;
+            any = true;
+        }
         return;
     }
     s.SetPen({c, static_cast<double>(p.options.ExpLineWidth)});
     std::vector<PointF> pts;
-    pts.reserve(static_cast<std::size_t>(last - first + 1));
-    for (int i = first; i <= last; ++i) pts.push_back({px(i), py(i)});
+    const double pixel = s.DevicePixel();
+    if (pixel <= 0.0) {
+        pts.reserve(static_cast<std::size_t>(last - first + 1));
+        for (int i = first; i <= last; ++i) pts.push_back({px(i), py(i)});
+        s.Polyline(pts.data(), pts.size());
+        return;
+    }
+    // On a raster, the points of one pixel column draw as the span from
+    // their lowest to their highest: the first, lowest, highest and last of
+    // each column give the same picture from a few thousand points.
+    auto flush = [&](int a, int b) {
+        int lo = a, hi = a;
+        for (int i = a + 1; i <= b; ++i) {
+            if (py(i) < py(lo)) lo = i;
+            if (py(i) > py(hi)) hi = i;
+        }
+        pts.push_back({px(a), py(a)});
+        const int m1 = std::min(lo, hi), m2 = std::max(lo, hi);
+        if (m1 != a) pts.push_back({px(m1), py(m1)});
+        if (m2 != m1 && m2 != b) pts.push_back({px(m2), py(m2)});
+        if (b != a) pts.push_back({px(b), py(b)});
+    };
+    int start = first;
+    for (int i = first + 1; i <= last + 1; ++i) {
+        if (i <= last && std::fabs(px(i) - px(start)) < pixel) continue;
+        flush(start, i - 1);
+        start = i;
+    }
     s.Polyline(pts.data(), pts.size());
 }
 

@@ -1,0 +1,494 @@
+#include "analysis/multiplet_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "analysis/journal_text.h"
+#include "analysis/simulation_fit.h"
+
+namespace quble::analysis {
+
+namespace {
+
+struct Peak {
+    double hz = 0.0;
+    double height = 0.0;
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    return *mid;
+}
+
+// Noise from the first differences: a smooth signal adds little to them,
+// so their robust spread is the noise's times sqrt(2).
+double NoiseSd(const std::vector<double>& y) {
+    std::vector<double> d;
+    for (std::size_t i = 1; i < y.size(); ++i) d.push_back(y[i] - y[i - 1]);
+    const double med = Median(d);
+    for (double& v : d) v = std::abs(v - med);
+    return Median(d) / 0.6745 / std::sqrt(2.0);
+}
+
+// Local maxima of the 1-2-1 smoothed points standing out from their
+// surroundings by more than `minProminence`, with the vertex of a parabola
+// through the top three points.
+std::vector<Peak> PickPeaks(const std::vector<double>& hz, const std::vector<double>& y, double minProminence) {
+    const std::size_t n = y.size();
+    std::vector<double> s(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double l = y[i == 0 ? 0 : i - 1], r = y[i + 1 < n ? i + 1 : i];
+        s[i] = 0.25 * l + 0.5 * y[i] + 0.25 * r;
+    }
+    std::vector<Peak> peaks;
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        if (!(s[i] > s[i - 1] && s[i] >= s[i + 1])) continue;
+        double leftMin = s[i], rightMin = s[i];
+        std::size_t k = i;
+        while (k > 0 && s[k - 1] <= s[i]) leftMin = std::min(leftMin, s[--k]);
+        const bool leftEdge = k == 0;
+        k = i;
+        while (k + 1 < n && s[k + 1] <= s[i]) rightMin = std::min(rightMin, s[++k]);
+        const bool rightEdge = k + 1 == n;
+        // A side running into the range's end has no saddle there.
+        const double saddle = leftEdge ? rightMin : rightEdge ? leftMin : std::max(leftMin, rightMin);
+        if (s[i] - saddle < minProminence) continue;
+        const double a = s[i - 1], b = s[i], c = s[i + 1];
+        const double den = a - 2.0 * b + c;
+        double off = den < 0.0 ? 0.5 * (a - c) / den : 0.0;
+        off = std::clamp(off, -0.5, 0.5);
+        const double step = hz[i + 1] - hz[i];
+        peaks.push_back({hz[i] + off * step, b - 0.25 * (a - c) * off});
+    }
+    return peaks;
+}
+
+// Full width at half height of the peak nearest `at`, from where the points
+// first fall below half its height on either side; the narrower side is the
+// one least widened by neighbours.
+double WidthAt(const std::vector<double>& hz, const std::vector<double>& y, double at, double height) {
+    const std::size_t n = y.size();
+    std::size_t i = static_cast<std::size_t>(std::lower_bound(hz.begin(), hz.end(), at) - hz.begin());
+    i = std::min(i, n - 1);
+    const double half = 0.5 * height;
+    double best = 0.0;
+    std::size_t l = i;
+    while (l > 0 && y[l] > half) --l;
+    if (y[l] <= half && l < i) {
+        const double x = hz[l] + (half - y[l]) / (y[l + 1] - y[l]) * (hz[l + 1] - hz[l]);
+        best = 2.0 * (at - x);
+    }
+    std::size_t r = i;
+    while (r + 1 < n && y[r] > half) ++r;
+    if (y[r] <= half && r > i) {
+        const double x = hz[r - 1] + (y[r - 1] - half) / (y[r - 1] - y[r]) * (hz[r] - hz[r - 1]);
+        const double w = 2.0 * (x - at);
+        best = best > 0.0 ? std::min(best, w) : w;
+    }
+    return best;
+}
+
+// Reads couplings from line positions given in whole units, the classic
+// way: the first line is one unit; the nearest line not yet explained by
+// the couplings found so far lies one new coupling away from it, and every
+// combination with that coupling is then removed. Empty when the lines do
+// not decompose.
+std::vector<double> DecomposeLines(const std::vector<Peak>& peaks, const std::vector<int>& units, double tol,
+                                   int maxCouplings) {
+    std::vector<double> pos;
+    std::vector<int> left = units;
+    for (const auto& p : peaks) pos.push_back(p.hz);
+    const std::size_t n = pos.size();
+    auto take = [&](double at) {
+        std::size_t best = n;
+        double bestD = tol;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (left[k] > 0 && std::abs(pos[k] - at) <= bestD) {
+                bestD = std::abs(pos[k] - at);
+                best = k;
+            }
+        }
+        if (best == n) return false;
+        --left[best];
+        return true;
+    };
+    const double first = pos[0];
+    --left[0];
+    std::vector<double> combos{0.0};
+    std::vector<double> j;
+    while (true) {
+        std::size_t k = 0;
+        while (k < n && left[k] == 0) ++k;
+        if (k == n) break;
+        if (static_cast<int>(j.size()) == maxCouplings) return {};
+        const double c = pos[k] - first;
+        if (c < 0.5 * tol) return {};
+        std::vector<double> added;
+        for (double b : combos) {
+            if (!take(first + b + c)) return {};
+            added.push_back(b + c);
+        }
+        combos.insert(combos.end(), added.begin(), added.end());
+        j.push_back(c);
+    }
+    return j;
+}
+
+struct Candidate {
+    FitResult fit;
+    std::vector<double> j;  // as fitted, tied entries equal
+    double bic = 0.0;
+};
+
+double Bic(const FitResult& f, std::size_t n) {
+    const double nn = static_cast<double>(n);
+    return nn * std::log(std::max(f.rss, 1e-300) / nn) + f.freeParameters * std::log(nn);
+}
+
+// Couplings within `tol` of each other made equal (their mean), so the fit
+// ties them.
+std::vector<double> TieClose(std::vector<double> j, double tol) {
+    std::sort(j.begin(), j.end(), std::greater<>());
+    std::size_t i = 0;
+    while (i < j.size()) {
+        std::size_t e = i + 1;
+        while (e < j.size() && j[e - 1] - j[e] <= tol) ++e;
+        const double mean = std::accumulate(j.begin() + static_cast<std::ptrdiff_t>(i), j.begin() + static_cast<std::ptrdiff_t>(e), 0.0) /
+                            static_cast<double>(e - i);
+        for (std::size_t k = i; k < e; ++k) j[k] = mean;
+        i = e;
+    }
+    return j;
+}
+
+Candidate FitCouplings(const std::vector<double>& hz, const std::vector<double>& y, double centre,
+                       const std::vector<double>& j, double width, double lorentz) {
+    FitInput in;
+    in.hydrogens.push_back({centre, j, false, {}});
+    in.widthHz = width;
+    in.lorentzFraction = lorentz;
+    in.maxEvaluations = 200;
+    Candidate c;
+    c.fit = FitSimulation(hz, y, in);
+    if (c.fit.ok) {
+        c.j = c.fit.hydrogens[0].jHz;
+        c.bic = Bic(c.fit, hz.size());
+    } else {
+        c.bic = 1e300;
+    }
+    return c;
+}
+
+bool Sensible(const Candidate& c, double span) {
+    if (!c.fit.ok || c.fit.scale <= 0.0 || c.fit.widthHz > span) return false;
+    for (double v : c.j)
+        if (!(v > 0.0) || v > span) return false;
+    return true;
+}
+
+// What a fit leaves unexplained beyond the noise.
+double Excess(const FitResult& f, std::size_t n, double sigma) {
+    return std::max(0.0, f.rss - static_cast<double>(n - static_cast<std::size_t>(f.freeParameters)) * sigma * sigma);
+}
+
+// More couplings must explain most of what fewer leave unexplained: on
+// measured lines, whose shape is never exactly the model's, a criterion on
+// the residual alone always takes the richer reading.
+// The richer reading must also explain the points nearly to the noise, as
+// a true first-order pattern does.
+double Misfit(const FitResult& f, const std::vector<double>& hz, double sigma) {
+    const double mid = 0.5 * (hz.front() + hz.back());
+    double signal = 0.0;
+    for (std::size_t i = 0; i < f.model.size(); ++i) {
+        const double v = f.model[i] - (f.baselineHz0 + f.baselineSlope * (hz[i] - mid));
+        signal += v * v;
+    }
+    return signal > 0.0 ? std::sqrt(Excess(f, hz.size(), sigma) / signal) : 1.0;
+}
+
+bool ClearlyBetter(const Candidate& richer, const Candidate& simpler, const std::vector<double>& hz, double sigma) {
+    const std::size_t n = hz.size();
+    return richer.bic < simpler.bic - 10.0 && Excess(richer.fit, n, sigma) < 0.5 * Excess(simpler.fit, n, sigma) &&
+           Misfit(richer.fit, hz, sigma) < 0.05;
+}
+
+std::size_t Distinct(const std::vector<double>& j) {
+    std::vector<double> v = j;
+    std::sort(v.begin(), v.end());
+    return static_cast<std::size_t>(std::unique(v.begin(), v.end(), [](double a, double b) { return std::abs(a - b) <= 1e-9; }) - v.begin());
+}
+
+}  // namespace
+
+std::vector<double> MultipletAnalysis::AllCouplings() const {
+    std::vector<double> all;
+    for (std::size_t i = 0; i < jHz.size(); ++i) all.insert(all.end(), static_cast<std::size_t>(jCount[i]), jHz[i]);
+    return all;
+}
+
+MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const double> yIn, double mhz,
+                                   const AnalysisOptions& options) {
+    MultipletAnalysis out;
+    if (hzIn.size() != yIn.size() || hzIn.size() < 16 || !(mhz > 0.0)) {
+        out.note = "too few points";
+        return out;
+    }
+    // Ascending frequency internally.
+    std::vector<std::size_t> order(hzIn.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return hzIn[a] < hzIn[b]; });
+    std::vector<double> hz, y;
+    for (std::size_t i : order) {
+        hz.push_back(hzIn[i]);
+        y.push_back(yIn[i]);
+    }
+    const std::size_t n = hz.size();
+    out.fromHz = hz.back();
+    out.toHz = hz.front();
+    out.fromPpm = out.fromHz / mhz;
+    out.toPpm = out.toHz / mhz;
+    const double span = hz.back() - hz.front();
+    const double step = span / static_cast<double>(n - 1);
+
+    // Baseline through the medians of the two ends.
+    const std::size_t endCount = std::max<std::size_t>(3, n / 40);
+    std::vector<double> lo(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(endCount));
+    std::vector<double> hi(y.end() - static_cast<std::ptrdiff_t>(endCount), y.end());
+    const double x0 = 0.5 * (hz[0] + hz[endCount - 1]), x1 = 0.5 * (hz[n - endCount] + hz[n - 1]);
+    const double y0 = Median(lo), y1 = Median(hi);
+    std::vector<double> yc(n);
+    for (std::size_t i = 0; i < n; ++i) yc[i] = y[i] - (y0 + (y1 - y0) * (hz[i] - x0) / (x1 - x0));
+    const double sigma = std::max(NoiseSd(yc), 1e-12 * (std::abs(y0) + std::abs(y1) + 1.0));
+    out.noiseSd = sigma;
+
+    // The centre of a region that is reported as "m": the middle of the
+    // intensity above the noise.
+    auto reportM = [&](std::string note, double confidence) {
+        double sw = 0.0, sx = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (yc[i] > 3.0 * sigma) {
+                sw += yc[i];
+                sx += yc[i] * hz[i];
+            }
+        }
+        out.firstOrder = false;
+        out.multiplicity = "m";
+        out.jHz.clear();
+        out.jCount.clear();
+        out.jSdHz.clear();
+        out.centreHz = sw > 0.0 ? sx / sw : 0.5 * (hz.front() + hz.back());
+        out.centrePpm = out.centreHz / mhz;
+        out.confidence = std::min(confidence, 0.45);
+        out.note = std::move(note);
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "\xCE\xB4 %.2f\xE2\x80\x93%.2f (m, 1H)", out.fromPpm, out.toPpm);
+        out.text = buf;
+        return out;
+    };
+
+    const double top = *std::max_element(yc.begin(), yc.end());
+    if (top < 10.0 * sigma) return reportM("no signal above the noise", 0.0);
+
+    auto peaks = PickPeaks(hz, yc, std::max(5.0 * sigma, 0.01 * top));
+    out.peaks = static_cast<int>(peaks.size());
+    if (peaks.empty()) return reportM("no line found", 0.0);
+    if (peaks.size() > 128) return reportM("too many lines for a first-order multiplet", 0.1);
+
+    // Start width: the narrower of the tallest and the outermost lines.
+    std::vector<double> widths;
+    const auto tallest = std::max_element(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.height < b.height; });
+    for (const Peak* p : {&peaks.front(), &peaks.back(), &*tallest}) {
+        const double w = WidthAt(hz, yc, p->hz, p->height);
+        if (w > 0.0) widths.push_back(w);
+    }
+    double width = widths.empty() ? 4.0 * step : *std::min_element(widths.begin(), widths.end());
+    width = std::max(width, 2.0 * step);
+    const double centre0 = 0.5 * (peaks.front().hz + peaks.back().hz);
+    const double tol = std::max({0.35 * width, 2.0 * step, 0.15});
+
+    // Candidate coupling sets from several readings of the line units.
+    std::vector<std::vector<double>> sets;
+    auto addSet = [&](std::vector<double> j) {
+        j = TieClose(std::move(j), std::max(0.25 * width, 0.1));
+        for (const auto& s : sets) {
+            if (s.size() == j.size() && std::equal(s.begin(), s.end(), j.begin(), [](double a, double b) { return std::abs(a - b) < 0.02; }))
+                return;
+        }
+        sets.push_back(std::move(j));
+    };
+    if (peaks.size() == 1) addSet({});
+    double total = 0.0;
+    for (const auto& p : peaks) total += p.height;
+    const double outerUnit = 0.5 * (peaks.front().height + peaks.back().height);
+    std::vector<double> unitGuesses{outerUnit};
+    const double sumUnits = total / outerUnit;
+    const int nGuess = static_cast<int>(std::lround(std::log2(std::max(1.0, sumUnits))));
+    for (int k = std::max(0, nGuess - 1); k <= std::min(options.maxCouplings, nGuess + 1); ++k)
+        unitGuesses.push_back(total / std::ldexp(1.0, k));
+    for (double u : unitGuesses) {
+        if (!(u > 0.0)) continue;
+        std::vector<int> units;
+        for (const auto& p : peaks) units.push_back(std::max(1, static_cast<int>(std::lround(p.height / u))));
+        const int sum = std::accumulate(units.begin(), units.end(), 0);
+        if (sum > (1 << options.maxCouplings) || (sum & (sum - 1)) != 0) continue;
+        auto j = DecomposeLines(peaks, units, tol, options.maxCouplings);
+        if (!j.empty() || peaks.size() == 1) addSet(std::move(j));
+    }
+    // Every line one unit when their number is a power of two.
+    if (peaks.size() > 1 && (peaks.size() & (peaks.size() - 1)) == 0) {
+        auto j = DecomposeLines(peaks, std::vector<int>(peaks.size(), 1), tol, options.maxCouplings);
+        if (!j.empty()) addSet(std::move(j));
+    }
+    if (sets.empty()) return reportM("the lines do not decompose into first-order couplings", 0.2);
+
+    std::vector<Candidate> cands;
+    for (const auto& j : sets) {
+        Candidate c = FitCouplings(hz, y, centre0, j, width, 0.7);
+        if (Sensible(c, span)) cands.push_back(std::move(c));
+    }
+    if (cands.empty()) return reportM("no first-order fit", 0.2);
+    // Fewest distinct couplings first; a richer reading replaces it only
+    // when clearly better.
+    std::sort(cands.begin(), cands.end(), [](const Candidate& a, const Candidate& b) {
+        const auto da = Distinct(a.j), db = Distinct(b.j);
+        return da != db ? da < db : a.bic < b.bic;
+    });
+    Candidate best = cands.front();
+    for (const auto& c : cands) {
+        if (Distinct(c.j) == Distinct(best.j) ? c.bic < best.bic : ClearlyBetter(c, best, hz, sigma)) best = c;
+    }
+
+    // Split tied couplings the data tell apart; a split must lower the
+    // criterion clearly and leave the two values apart by more than their
+    // errors.
+    for (int round = 0; round < 4; ++round) {
+        bool improved = false;
+        const auto& j = best.j;
+        for (std::size_t i = 0; i + 1 < j.size() && !improved; ++i) {
+            if (std::abs(j[i] - j[i + 1]) > 1e-9) continue;
+            std::size_t e = i;
+            while (e < j.size() && std::abs(j[e] - j[i]) <= 1e-9) ++e;
+            const double d = std::max(0.15 * best.fit.widthHz, 0.1);
+            std::vector<double> trial = j;
+            const double others = static_cast<double>(e - i - 1);
+            trial[i] = j[i] + d;
+            for (std::size_t k = i + 1; k < e; ++k) trial[k] = j[i] - d / others;
+            Candidate c = FitCouplings(hz, y, best.fit.hydrogens[0].shiftHz, trial, best.fit.widthHz,
+                                       best.fit.lorentzFraction);
+            if (!Sensible(c, span) || !ClearlyBetter(c, best, hz, sigma)) continue;
+            const auto& cj = c.fit.hydrogens[0].jHz;
+            const auto& sd = c.fit.hydrogens[0].jSdHz;
+            if (std::abs(cj[i] - cj[i + 1]) > 3.0 * std::hypot(sd[i], sd[i + 1])) {
+                best = std::move(c);
+                improved = true;
+            }
+        }
+        if (!improved) break;
+    }
+
+    // A coupling the fit cannot distinguish from the width goes: it would
+    // be invented from the line shape, not read from the lines.
+    for (int round = 0; round < 8 && !best.j.empty(); ++round) {
+        const auto& jr = best.fit.hydrogens[0];
+        std::size_t worst = jr.jHz.size();
+        for (std::size_t i = 0; i < jr.jHz.size(); ++i) {
+            const bool weak = jr.jHz[i] < 0.3 * best.fit.widthHz || jr.jSdHz[i] > 0.25 * jr.jHz[i];
+            if (weak && (worst == jr.jHz.size() || jr.jHz[i] < jr.jHz[worst])) worst = i;
+        }
+        if (worst == jr.jHz.size()) break;
+        std::vector<double> fewer = jr.jHz;
+        fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(worst));
+        Candidate c = FitCouplings(hz, y, jr.shiftHz, fewer, best.fit.widthHz, best.fit.lorentzFraction);
+        if (!Sensible(c, span)) break;
+        best = std::move(c);
+        out.note = "a coupling smaller than the line width is not resolved";
+    }
+
+    const FitResult& f = best.fit;
+    const auto& h = f.hydrogens[0];
+    // Group couplings equal within their errors (and tie them in a last fit).
+    {
+        std::vector<double> j = h.jHz;
+        std::vector<double> sd = h.jSdHz;
+        std::vector<std::size_t> idx(j.size());
+        std::iota(idx.begin(), idx.end(), 0);
+        std::sort(idx.begin(), idx.end(), [&](std::size_t a, std::size_t b) { return j[a] > j[b]; });
+        std::vector<double> tied;
+        bool changed = false;
+        std::size_t i = 0;
+        while (i < idx.size()) {
+            std::size_t e = i + 1;
+            while (e < idx.size() &&
+                   j[idx[e - 1]] - j[idx[e]] <= std::max(2.0 * std::hypot(sd[idx[e - 1]], sd[idx[e]]), 1e-9))
+                ++e;
+            double mean = 0.0;
+            for (std::size_t k = i; k < e; ++k) mean += j[idx[k]];
+            mean /= static_cast<double>(e - i);
+            for (std::size_t k = i; k < e; ++k) {
+                if (std::abs(j[idx[k]] - mean) > 1e-9) changed = true;
+                tied.push_back(mean);
+            }
+            i = e;
+        }
+        if (changed) {
+            Candidate c = FitCouplings(hz, y, h.shiftHz, tied, f.widthHz, f.lorentzFraction);
+            if (Sensible(c, span)) best = std::move(c);
+        }
+    }
+    const FitResult& fit = best.fit;
+    const auto& hr = fit.hydrogens[0];
+
+    // Misfit: the part of the signal the model leaves beyond the noise.
+    out.misfit = Misfit(fit, hz, sigma);
+    out.r2 = fit.r2;
+    if (out.misfit > 0.25) return reportM("no first-order multiplet explains the lines", 0.3 * std::exp(-out.misfit));
+
+    // Distinct couplings with counts, largest first.
+    out.firstOrder = true;
+    out.centreHz = hr.shiftHz;
+    out.centreSdHz = hr.shiftSdHz;
+    out.centrePpm = hr.shiftHz / mhz;
+    out.widthHz = fit.widthHz;
+    out.lorentzFraction = fit.lorentzFraction;
+    std::vector<std::size_t> idx(hr.jHz.size());
+    std::iota(idx.begin(), idx.end(), 0);
+    std::sort(idx.begin(), idx.end(), [&](std::size_t a, std::size_t b) { return hr.jHz[a] > hr.jHz[b]; });
+    for (std::size_t k : idx) {
+        if (!out.jHz.empty() && std::abs(out.jHz.back() - hr.jHz[k]) <= 1e-9) {
+            ++out.jCount.back();
+            continue;
+        }
+        out.jHz.push_back(hr.jHz[k]);
+        out.jCount.push_back(1);
+        out.jSdHz.push_back(hr.jSdHz[k]);
+    }
+    std::string letters;
+    for (int c : out.jCount) letters += MultiplicityLetter(c);
+    out.multiplicity = letters.empty() ? "s" : letters;
+
+    // Confidence: how well the model explains the points, times the chance
+    // that every coupling lies within 0.1 Hz given its error (doubled, as
+    // neighbouring points of a processed spectrum are not independent),
+    // times how clearly the best reading beats the next different one.
+    const double qFit = 1.0 / (1.0 + std::pow(out.misfit / 0.15, 4.0));
+    double qJ = 1.0;
+    for (double sd : out.jSdHz) qJ *= std::erf(0.1 / (std::sqrt(2.0) * std::max(2.0 * sd, 1e-6)));
+    double qAlt = 1.0;
+    for (const auto& c : cands) {
+        if (c.j.size() == best.j.size()) continue;
+        const double gap = c.bic - best.bic;
+        if (gap < 20.0) qAlt = std::min(qAlt, std::max(0.0, gap) / 20.0);
+    }
+    out.confidence = std::clamp(qFit * qJ * qAlt, 0.0, 1.0);
+
+    JournalHydrogen jh;
+    jh.shiftHz = out.centreHz;
+    jh.jHz = out.AllCouplings();
+    out.text = JournalLine(jh, mhz);
+    return out;
+}
+
+}  // namespace quble::analysis

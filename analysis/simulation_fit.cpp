@@ -1,0 +1,336 @@
+#include "analysis/simulation_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include <Eigen/Dense>
+#include <unsupported/Eigen/LevenbergMarquardt>
+
+
+namespace quble::analysis {
+
+namespace {
+
+// One set of equal couplings of a hydrogen and where its value lives.
+struct Group {
+    double start = 0.0;
+    int count = 0;
+    int param = -1;               // index into the parameter vector, -1 fixed
+    std::vector<int> members;     // entries of the hydrogen's jHz
+};
+
+struct Hydrogen {
+    double shiftStart = 0.0;
+    int shiftParam = -1;
+    std::vector<Group> groups;
+    // Lines as intensity and, per group, the multiple of J/2 of its offset.
+    std::vector<double> intensity;
+    std::vector<int> steps;       // lines x groups
+};
+
+struct Problem {
+    std::span<const double> hz;
+    std::span<const double> y;
+    double mid = 0.0;
+    std::vector<Hydrogen> hydrogens;
+    double widthStart = 1.0, thetaStart = 0.0, scaleStart = 1.0, b0Start = 0.0, b1Start = 0.0;
+    int widthParam = -1, thetaParam = -1, scaleParam = -1, b0Param = -1, b1Param = -1;
+    int parameters = 0;
+
+    double Value(const Eigen::VectorXd& x, int param, double fixed) const { return param >= 0 ? x[param] : fixed; }
+
+    // Residuals model - data and, when jac is given, their derivatives.
+    void Evaluate(const Eigen::VectorXd& x, Eigen::VectorXd& r, Eigen::MatrixXd* jac, bool withBaseline = true) const {
+        const std::size_t n = hz.size();
+        const double w = Value(x, widthParam, widthStart);
+        const double hw = 0.5 * std::max(std::abs(w), 1e-9);
+        const double theta = Value(x, thetaParam, thetaStart);
+        const double f = 0.5 + 0.5 * std::sin(theta);
+        const double dfdtheta = 0.5 * std::cos(theta);
+        const double a = Value(x, scaleParam, scaleStart);
+        const double b0 = withBaseline ? Value(x, b0Param, b0Start) : 0.0;
+        const double b1 = withBaseline ? Value(x, b1Param, b1Start) : 0.0;
+        const double wSign = w < 0.0 ? -1.0 : 1.0;
+        r.setZero(static_cast<Eigen::Index>(n));
+        if (jac) jac->setZero(static_cast<Eigen::Index>(n), parameters);
+        constexpr double ln2 = std::numbers::ln2;
+        for (const auto& h : hydrogens) {
+            const double shift = Value(x, h.shiftParam, h.shiftStart);
+            const std::size_t ng = h.groups.size();
+            std::vector<double> j(ng);
+            for (std::size_t g = 0; g < ng; ++g) j[g] = Value(x, h.groups[g].param, h.groups[g].start);
+            for (std::size_t l = 0; l < h.intensity.size(); ++l) {
+                double pos = shift;
+                for (std::size_t g = 0; g < ng; ++g) pos += 0.5 * h.steps[l * ng + g] * j[g];
+                const double wl = h.intensity[l];
+                if (!jac) {
+                    for (std::size_t i = 0; i < n; ++i) {
+                        const double u = (hz[i] - pos) / hw;
+                        const double u2 = u * u;
+                        r[static_cast<Eigen::Index>(i)] +=
+                            a * wl * (f / (1.0 + u2) + (1.0 - f) * std::exp(-ln2 * u2));
+                    }
+                    continue;
+                }
+                double* cShift = h.shiftParam >= 0 ? jac->col(h.shiftParam).data() : nullptr;
+                double* cWidth = widthParam >= 0 ? jac->col(widthParam).data() : nullptr;
+                double* cTheta = thetaParam >= 0 ? jac->col(thetaParam).data() : nullptr;
+                double* cScale = scaleParam >= 0 ? jac->col(scaleParam).data() : nullptr;
+                // Columns of this line's free couplings with their J/2 multiples.
+                double* cJ[16];
+                double kJ[16];
+                int nj = 0;
+                for (std::size_t g = 0; g < ng && nj < 16; ++g) {
+                    const int s = h.steps[l * ng + g];
+                    if (h.groups[g].param >= 0 && s != 0) {
+                        cJ[nj] = jac->col(h.groups[g].param).data();
+                        kJ[nj] = 0.5 * s;
+                        ++nj;
+                    }
+                }
+                for (std::size_t i = 0; i < n; ++i) {
+                    const double u = (hz[i] - pos) / hw;
+                    const double u2 = u * u;
+                    const double lor = 1.0 / (1.0 + u2);
+                    const double gau = std::exp(-ln2 * u2);
+                    const double s = f * lor + (1.0 - f) * gau;
+                    r[static_cast<Eigen::Index>(i)] += a * wl * s;
+                    const double dsdd = (f * (-2.0 * u * lor * lor) + (1.0 - f) * (-2.0 * ln2 * u * gau)) / hw;
+                    const double dpos = -a * wl * dsdd;  // derivative of the model by the line position
+                    if (cShift) cShift[i] += dpos;
+                    for (int k = 0; k < nj; ++k) cJ[k][i] += kJ[k] * dpos;
+                    if (cWidth) cWidth[i] += a * wl * (-u * dsdd) * 0.5 * wSign;
+                    if (cTheta) cTheta[i] += a * wl * (lor - gau) * dfdtheta;
+                    if (cScale) cScale[i] += wl * s;
+                }
+            }
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const double t = hz[i] - mid;
+            r[static_cast<Eigen::Index>(i)] += b0 + b1 * t - (withBaseline ? y[i] : 0.0);
+            if (jac && b0Param >= 0) (*jac)(static_cast<Eigen::Index>(i), b0Param) = 1.0;
+            if (jac && b1Param >= 0) (*jac)(static_cast<Eigen::Index>(i), b1Param) = t;
+        }
+    }
+};
+
+struct Functor : Eigen::DenseFunctor<double> {
+    const Problem* p;
+    Functor(const Problem& problem, int values) : Eigen::DenseFunctor<double>(problem.parameters, values), p(&problem) {}
+    int operator()(const Eigen::VectorXd& x, Eigen::VectorXd& fvec) const {
+        p->Evaluate(x, fvec, nullptr);
+        return 0;
+    }
+    int df(const Eigen::VectorXd& x, Eigen::MatrixXd& fjac) const {
+        Eigen::VectorXd r;
+        p->Evaluate(x, r, &fjac);
+        return 0;
+    }
+};
+
+FitResult Failure(std::string why) {
+    FitResult r;
+    r.error = std::move(why);
+    return r;
+}
+
+}  // namespace
+
+FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, const FitInput& in) {
+    if (hz.size() != y.size()) return Failure("the frequencies and intensities differ in number");
+    if (in.hydrogens.empty()) return Failure("no hydrogen to fit");
+    for (std::size_t i = 0; i < hz.size(); ++i) {
+        if (!std::isfinite(hz[i]) || !std::isfinite(y[i])) return Failure("the region holds a value that is not a number");
+    }
+    if (!(in.widthHz > 0.0) || !std::isfinite(in.widthHz)) return Failure("the width must be above 0 Hz");
+
+    Problem p;
+    p.hz = hz;
+    p.y = y;
+    const auto [lo, hi] = std::minmax_element(hz.begin(), hz.end());
+    if (hz.empty()) return Failure("the region holds no points");
+    p.mid = 0.5 * (*lo + *hi);
+    int next = 0;
+    for (const auto& fh : in.hydrogens) {
+        if (!std::isfinite(fh.shiftHz)) return Failure("a shift is not a number");
+        Hydrogen h;
+        h.shiftStart = fh.shiftHz;
+        h.shiftParam = fh.fixShift ? -1 : next++;
+        for (std::size_t e = 0; e < fh.jHz.size(); ++e) {
+            const double j = fh.jHz[e];
+            if (!std::isfinite(j)) return Failure("a coupling constant is not a number");
+            if (std::abs(j) < 1e-12) continue;
+            auto it = std::find_if(h.groups.begin(), h.groups.end(),
+                                   [&](const Group& g) { return std::abs(g.start - j) <= 1e-9; });
+            if (it == h.groups.end()) {
+                h.groups.push_back({j, 0, 0, {}});
+                it = h.groups.end() - 1;
+            }
+            ++it->count;
+            it->members.push_back(static_cast<int>(e));
+            if (e < fh.fixJ.size() && fh.fixJ[e]) it->param = -1000;  // marked fixed
+        }
+        for (auto& g : h.groups) g.param = g.param == -1000 ? -1 : next++;
+        // Offsets of unit couplings tell each line's J/2 multiples per group;
+        // build them group by group as the line list does.
+        std::vector<std::vector<int>> steps{{}};
+        std::vector<double> inten{1.0};
+        for (const auto& g : h.groups) {
+            std::vector<std::vector<int>> ns;
+            std::vector<double> ni;
+            double w = std::ldexp(1.0, -g.count);
+            for (int k = 0; k <= g.count; ++k) {
+                for (std::size_t l = 0; l < steps.size(); ++l) {
+                    auto s = steps[l];
+                    s.push_back(g.count - 2 * k);
+                    ns.push_back(std::move(s));
+                    ni.push_back(inten[l] * w);
+                }
+                w = w * (g.count - k) / (k + 1);
+            }
+            steps.swap(ns);
+            inten.swap(ni);
+        }
+        h.intensity = inten;
+        for (const auto& s : steps) h.steps.insert(h.steps.end(), s.begin(), s.end());
+        p.hydrogens.push_back(std::move(h));
+    }
+    p.widthStart = in.widthHz;
+    p.widthParam = in.fixWidth ? -1 : next++;
+    // sin() is flat at the ends, so a free share starts just inside them.
+    const double f0 = std::clamp(in.lorentzFraction, in.fixLorentz ? 0.0 : 0.02, in.fixLorentz ? 1.0 : 0.98);
+    p.thetaStart = std::asin(2.0 * f0 - 1.0);
+    p.thetaParam = in.fixLorentz ? -1 : next++;
+    p.scaleParam = in.fixScale ? -1 : next++;
+    p.b0Param = in.fixBaseline ? -1 : next++;
+    p.b1Param = in.fixBaseline ? -1 : next++;
+    p.parameters = next;
+    p.scaleStart = in.scale;
+    p.b0Start = in.baselineHz0;
+    p.b1Start = in.baselineSlope;
+    const auto n = static_cast<Eigen::Index>(hz.size());
+    if (n <= next) return Failure("the region has too few points for the free parameters");
+
+    Eigen::VectorXd x(next);
+    for (const auto& h : p.hydrogens) {
+        if (h.shiftParam >= 0) x[h.shiftParam] = h.shiftStart;
+        for (const auto& g : h.groups)
+            if (g.param >= 0) x[g.param] = g.start;
+    }
+    if (p.widthParam >= 0) x[p.widthParam] = p.widthStart;
+    if (p.thetaParam >= 0) x[p.thetaParam] = p.thetaStart;
+
+    // The linear parameters start from their best values at the starting
+    // shape, which keeps the first steps of the solver sensible.
+    if (!in.fixScale) {
+        Eigen::VectorXd unit;
+        Problem q = p;
+        q.scaleStart = 1.0;
+        q.scaleParam = -1;
+        q.b0Start = q.b1Start = 0.0;
+        Eigen::VectorXd xq = x;
+        q.Evaluate(xq, unit, nullptr, false);
+        const int cols = in.fixBaseline ? 1 : 3;
+        Eigen::MatrixXd a(n, cols);
+        Eigen::VectorXd b(n);
+        for (Eigen::Index i = 0; i < n; ++i) {
+            a(i, 0) = unit[i];
+            if (cols == 3) {
+                a(i, 1) = 1.0;
+                a(i, 2) = hz[static_cast<std::size_t>(i)] - p.mid;
+            }
+            const double t = hz[static_cast<std::size_t>(i)] - p.mid;
+            b[i] = y[static_cast<std::size_t>(i)] - (cols == 1 ? in.baselineHz0 + in.baselineSlope * t : 0.0);
+        }
+        const Eigen::VectorXd c = a.colPivHouseholderQr().solve(b);
+        p.scaleStart = std::isfinite(c[0]) && c[0] != 0.0 ? c[0] : 1.0;
+        if (cols == 3) {
+            p.b0Start = c[1];
+            p.b1Start = c[2];
+        }
+    }
+    if (p.scaleParam >= 0) x[p.scaleParam] = p.scaleStart;
+    if (p.b0Param >= 0) x[p.b0Param] = p.b0Start;
+    if (p.b1Param >= 0) x[p.b1Param] = p.b1Start;
+
+    FitResult res;
+    if (next > 0) {
+        Functor functor(p, static_cast<int>(n));
+        Eigen::LevenbergMarquardt<Functor> lm(functor);
+        lm.setMaxfev(std::max(1, in.maxEvaluations));
+        lm.setXtol(1e-10);
+        lm.setFtol(1e-12);
+        const auto status = lm.minimize(x);
+        res.iterations = static_cast<int>(lm.iterations());
+        res.evaluations = static_cast<int>(lm.nfev());
+        res.converged = status == Eigen::LevenbergMarquardtSpace::RelativeReductionTooSmall ||
+                        status == Eigen::LevenbergMarquardtSpace::RelativeErrorTooSmall ||
+                        status == Eigen::LevenbergMarquardtSpace::RelativeErrorAndReductionTooSmall ||
+                        status == Eigen::LevenbergMarquardtSpace::CosinusTooSmall ||
+                        status == Eigen::LevenbergMarquardtSpace::FtolTooSmall ||
+                        status == Eigen::LevenbergMarquardtSpace::XtolTooSmall ||
+                        status == Eigen::LevenbergMarquardtSpace::GtolTooSmall;
+        for (Eigen::Index k = 0; k < x.size(); ++k) {
+            if (!std::isfinite(x[k])) return Failure("the fit diverged");
+        }
+    } else {
+        res.converged = true;
+    }
+
+    Eigen::VectorXd r;
+    Eigen::MatrixXd jac;
+    p.Evaluate(x, r, &jac);
+    res.rss = r.squaredNorm();
+    res.freeParameters = next;
+    // Standard errors: the covariance s^2 (J^T J)^-1 with s^2 the residual
+    // variance, so a model that misses the data reports wider errors.
+    Eigen::VectorXd sd = Eigen::VectorXd::Zero(next);
+    if (next > 0) {
+        const double s2 = res.rss / static_cast<double>(n - next);
+        const Eigen::MatrixXd cov = (jac.transpose() * jac).completeOrthogonalDecomposition().pseudoInverse() * s2;
+        for (int k = 0; k < next; ++k) sd[k] = std::sqrt(std::max(0.0, cov(k, k)));
+    }
+    auto val = [&](int param, double fixed) { return param >= 0 ? x[param] : fixed; };
+    auto err = [&](int param) { return param >= 0 ? sd[param] : 0.0; };
+    for (std::size_t hi2 = 0; hi2 < p.hydrogens.size(); ++hi2) {
+        const auto& h = p.hydrogens[hi2];
+        FitHydrogenResult hr;
+        hr.shiftHz = val(h.shiftParam, h.shiftStart);
+        hr.shiftSdHz = err(h.shiftParam);
+        hr.jHz = in.hydrogens[hi2].jHz;
+        hr.jSdHz.assign(hr.jHz.size(), 0.0);
+        for (const auto& g : h.groups) {
+            for (int m : g.members) {
+                hr.jHz[static_cast<std::size_t>(m)] = val(g.param, g.start);
+                hr.jSdHz[static_cast<std::size_t>(m)] = err(g.param);
+            }
+        }
+        res.hydrogens.push_back(std::move(hr));
+    }
+    res.widthHz = std::abs(val(p.widthParam, p.widthStart));
+    res.widthSdHz = err(p.widthParam);
+    const double theta = val(p.thetaParam, p.thetaStart);
+    res.lorentzFraction = 0.5 + 0.5 * std::sin(theta);
+    res.lorentzSd = err(p.thetaParam) * 0.5 * std::abs(std::cos(theta));
+    res.scale = val(p.scaleParam, p.scaleStart);
+    res.baselineHz0 = val(p.b0Param, p.b0Start);
+    res.baselineSlope = val(p.b1Param, p.b1Start);
+    res.model.resize(hz.size());
+    res.residual.resize(hz.size());
+    double mean = 0.0;
+    for (double v : y) mean += v;
+    mean /= static_cast<double>(y.size());
+    double tss = 0.0;
+    for (std::size_t i = 0; i < hz.size(); ++i) {
+        res.residual[i] = -r[static_cast<Eigen::Index>(i)];
+        res.model[i] = y[i] + r[static_cast<Eigen::Index>(i)];
+        tss += (y[i] - mean) * (y[i] - mean);
+    }
+    res.rms = std::sqrt(res.rss / static_cast<double>(n));
+    res.r2 = tss > 0.0 ? 1.0 - res.rss / tss : 0.0;
+    res.ok = true;
+    return res;
+}
+
+}  // namespace quble::analysis

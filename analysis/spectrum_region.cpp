@@ -1,0 +1,69 @@
+#include "analysis/spectrum_region.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "experimental/bruker_spectrum.h"
+
+namespace quble::analysis {
+
+namespace {
+
+template <class Axis, class Values>
+bool Extract(const Axis& axis, const Values& values, std::int64_t points, double mhz, double fromPpm, double toPpm,
+             SpectrumRegion* out, std::string* error) {
+    if (!(mhz > 0.0) || !std::isfinite(mhz)) {
+        *error = "the spectrum has no spectrometer frequency";
+        return false;
+    }
+    if (!std::isfinite(fromPpm) || !std::isfinite(toPpm)) {
+        *error = "the range is not a number";
+        return false;
+    }
+    if (points <= 0) {
+        *error = "no spectrum is open";
+        return false;
+    }
+    const double hiHz = std::max(fromPpm, toPpm) * mhz;
+    const double loHz = std::min(fromPpm, toPpm) * mhz;
+    SpectrumRegion r;
+    r.mhz = mhz;
+    for (std::int64_t i = 1; i <= points; ++i) {
+        const double f = axis[i];
+        if (f > hiHz) continue;
+        if (f < loHz) break;
+        r.hz.push_back(f);
+        r.y.push_back(static_cast<double>(values[static_cast<std::size_t>(i)]));
+    }
+    if (r.hz.size() < 8) {
+        *error = "the range holds too few points";
+        return false;
+    }
+    *out = std::move(r);
+    return true;
+}
+
+}  // namespace
+
+bool RegionFromSpectrum(const BrukerSpectrum& s, double fromPpm, double toPpm, SpectrumRegion* out,
+                        std::string* error) {
+    const bool transferred = !s.ExpXnmrHz.empty() && s.ExpYgraf.size() == s.ExpXnmrHz.size();
+    const HzAxis& axis = transferred ? s.ExpXnmrHz : s.XnmrHz;
+    const IntensityArray& y = transferred ? s.ExpYgraf : s.Ygraf;
+    if (axis.empty() || y.size() != axis.size()) {
+        *error = "no spectrum is open";
+        return false;
+    }
+    return Extract(axis, y, axis.points(), s.SFMeu, fromPpm, toPpm, out, error);
+}
+
+bool RegionFromArrays(const std::vector<double>& hz1, const std::vector<double>& y1, double mhz, double fromPpm,
+                      double toPpm, SpectrumRegion* out, std::string* error) {
+    if (hz1.size() != y1.size() || hz1.size() < 2) {
+        *error = "no spectrum is open";
+        return false;
+    }
+    return Extract(hz1, y1, static_cast<std::int64_t>(hz1.size()) - 1, mhz, fromPpm, toPpm, out, error);
+}
+
+}  // namespace quble::analysis

@@ -1,0 +1,237 @@
+// J analysis on synthetic multiplets with known couplings, and on measured
+// GABA triplets and quintet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/multiplet_analysis.h"
+#include "analysis/spectrum_region.h"
+#include "experimental/bruker_spectrum.h"
+#include "tests/core/analysis_synthetic.h"
+
+namespace {
+
+using quble::analysis::AnalyseMultiplet;
+using quble::analysis::MultipletAnalysis;
+using quble::testing::SynthMultiplet;
+using quble::testing::SynthSpectrum;
+
+struct Case {
+    std::string name;
+    std::vector<double> j;      // every coupling
+    std::string multiplicity;   // expected
+    std::vector<double> seenJ;  // distinct couplings expected, largest first
+    double width = 1.0;
+    double lorentz = 1.0;
+    double mhz = 400.0;
+    std::int32_t points = 32768;
+    double noise = 0.005;
+};
+
+double Spread(const std::vector<double>& j) {
+    double s = 0.0;
+    for (double v : j) s += v / 2.0;
+    return s;
+}
+
+MultipletAnalysis Analyse(const SynthSpectrum& s, double centre, double halfSpan) {
+    const auto d = quble::testing::Synthesize(s);
+    std::vector<double> hz, y;
+    quble::testing::Cut(d, centre - halfSpan, centre + halfSpan, &hz, &y);
+    return AnalyseMultiplet(hz, y, s.mhz);
+}
+
+SynthSpectrum One(const Case& c, double shift, std::uint32_t seed) {
+    SynthSpectrum s;
+    s.mhz = c.mhz;
+    s.points = c.points;
+    s.noiseFraction = c.noise;
+    s.seed = seed;
+    s.multiplets.push_back({shift, c.j, c.width, c.lorentz});
+    return s;
+}
+
+void ExpectCouplings(const MultipletAnalysis& a, const Case& c, double tol) {
+    ASSERT_EQ(a.multiplicity, c.multiplicity) << c.name << ": " << a.text << " note " << a.note;
+    ASSERT_EQ(a.jHz.size(), c.seenJ.size()) << c.name;
+    for (std::size_t i = 0; i < c.seenJ.size(); ++i)
+        EXPECT_NEAR(a.jHz[i], c.seenJ[i], tol) << c.name << " J" << i << " sd " << a.jSdHz[i];
+}
+
+const std::vector<Case>& Cases() {
+    static const std::vector<Case> cases{
+        {"ddd with 7 lines", {10.0, 6.0, 4.0}, "ddd", {10.0, 6.0, 4.0}, 1.0, 1.0, 400, 32768, 0.005},
+        {"dt", {8.4, 3.3, 3.3}, "dt", {8.4, 3.3}, 1.0, 0.6, 300, 32768, 0.01},
+        {"tt", {7.5, 7.5, 2.1, 2.1}, "tt", {7.5, 2.1}, 0.9, 1.0, 500, 65536, 0.005},
+        {"dq", {7.0, 2.0, 2.0, 2.0}, "dq", {7.0, 2.0}, 0.8, 0.5, 600, 65536, 0.005},
+        {"dddd with coincident inner lines", {10.0, 6.0, 4.0, 2.0}, "dddd", {10.0, 6.0, 4.0, 2.0}, 0.8, 1.0, 600, 65536, 0.005},
+        {"dqd", {9.0, 3.0, 3.0, 3.0, 1.5}, "dqd", {9.0, 3.0, 1.5}, 0.7, 0.8, 600, 65536, 0.005},
+        {"two couplings 0.4 Hz apart", {7.4, 7.0}, "dd", {7.4, 7.0}, 1.0, 1.0, 400, 65536, 0.005},
+        {"singlet", {}, "s", {}, 1.2, 0.7, 400, 32768, 0.01},
+        {"quintet", {7.2, 7.2, 7.2, 7.2}, "p", {7.2}, 1.0, 0.9, 500, 32768, 0.01},
+    };
+    return cases;
+}
+
+TEST(AnalysisSynthetic, ReadsEveryResolvedCouplingWithinFiveHundredthsOfAHertz) {
+    for (const auto& c : Cases()) {
+        const double shift = 1711.3;
+        const auto a = Analyse(One(c, shift, 7), shift, Spread(c.j) + 6.0 * c.width + 4.0);
+        ExpectCouplings(a, c, 0.05);
+        EXPECT_TRUE(a.firstOrder) << c.name;
+        EXPECT_NEAR(a.centreHz, shift, 0.05) << c.name;
+        EXPECT_NEAR(a.centrePpm, shift / c.mhz, 1e-4) << c.name;
+        EXPECT_GT(a.confidence, 0.5) << c.name;
+        EXPECT_NEAR(a.widthHz, c.width, 0.1 * c.width) << c.name;
+        for (double sd : a.jSdHz) EXPECT_LT(sd, 0.05) << c.name;
+    }
+}
+
+TEST(AnalysisSynthetic, SameCouplingsFromAWiderOrNarrowerRangeOnASlopingBaseline) {
+    const Case& c = Cases()[1];  // dt
+    auto s = One(c, 2000.0, 3);
+    s.slopePerHz = 2e-4;
+    s.offset = 0.02;
+    const double half = Spread(c.j) + 6.0 * c.width + 4.0;
+    const auto mid = Analyse(s, 2000.0, half);
+    ExpectCouplings(mid, c, 0.05);
+    for (double factor : {0.75, 1.5, 2.0}) {
+        const auto a = Analyse(s, 2000.0 + 0.5, half * factor);
+        ASSERT_EQ(a.multiplicity, mid.multiplicity) << factor;
+        for (std::size_t i = 0; i < mid.jHz.size(); ++i) EXPECT_NEAR(a.jHz[i], mid.jHz[i], 0.05) << factor;
+    }
+}
+
+TEST(AnalysisSynthetic, SlightRoofEffectKeepsTheCouplings) {
+    const Case& c = Cases()[0];  // ddd
+    auto s = One(c, 1500.0, 11);
+    s.multiplets[0].roof = 0.08;
+    ExpectCouplings(Analyse(s, 1500.0, Spread(c.j) + 10.0), c, 0.05);
+}
+
+TEST(AnalysisSynthetic, CouplingSmallerThanTheWidthIsLeftUnresolved) {
+    Case c{"d with a hidden 0.3 Hz", {7.0, 0.3}, "d", {7.0}, 1.2, 1.0, 400, 32768, 0.005};
+    const auto a = Analyse(One(c, 1200.0, 5), 1200.0, 15.0);
+    ExpectCouplings(a, c, 0.05);
+    // The hidden coupling widens the lines instead of appearing as a J.
+    EXPECT_GT(a.widthHz, c.width);
+}
+
+TEST(AnalysisSynthetic, NoiseAndStrongCouplingAreReportedAsMultiplets) {
+    SynthSpectrum noise;
+    noise.noiseFraction = 1.0;
+    noise.multiplets.clear();
+    const auto n = Analyse(noise, 1500.0, 20.0);
+    EXPECT_EQ(n.multiplicity, "m");
+    EXPECT_FALSE(n.firstOrder);
+    EXPECT_LT(n.confidence, 0.5);
+    EXPECT_TRUE(n.jHz.empty());
+    EXPECT_NEAR(n.fromHz, 1520.0, 0.2);
+    EXPECT_NEAR(n.toHz, 1480.0, 0.2);
+    EXPECT_NE(n.text.find("(m, 1H)"), std::string::npos) << n.text;
+
+    // An AB quartet (shift difference 10 Hz, J 8 Hz): the inner lines are
+    // four times the outer ones, which no first-order pattern gives.
+    SynthSpectrum ab;
+    const double j = 8.0, dv = 10.0, c = 0.5 * std::hypot(dv, j);
+    // Lines at +-(c + j/2) with intensity 1 - j/2c, at +-(c - j/2) with 1 + j/2c.
+    for (double sgn : {-1.0, 1.0}) {
+        ab.multiplets.push_back({1500.0 + sgn * (c + j / 2.0), {}, 1.0, 1.0, 0.0, 1.0 - j / (2.0 * c)});
+        ab.multiplets.push_back({1500.0 + sgn * (c - j / 2.0), {}, 1.0, 1.0, 0.0, 1.0 + j / (2.0 * c)});
+    }
+    const auto q = Analyse(ab, 1500.0, 25.0);
+    EXPECT_EQ(q.multiplicity, "m") << q.text;
+    EXPECT_LT(q.confidence, 0.5);
+}
+
+// Confidence calibration: over many random first-order multiplets, of the
+// answers given with confidence >= 0.9 at least 95 % have every coupling
+// within 0.1 Hz.
+TEST(AnalysisSynthetic, HighConfidenceMeansEveryCouplingWithinATenthOfAHertz) {
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    int confident = 0, confidentRight = 0, total = 0;
+    for (int k = 0; k < 60; ++k) {
+        Case c;
+        const int groups = 1 + static_cast<int>(u(rng) * 3.0);
+        c.width = 0.6 + 0.8 * u(rng);
+        for (int g = 0; g < groups; ++g) {
+            const double j = 1.5 + 12.0 * u(rng);
+            const int count = 1 + static_cast<int>(u(rng) * 2.5);
+            for (int m = 0; m < count; ++m) c.j.push_back(j);
+        }
+        c.lorentz = u(rng) < 0.5 ? 1.0 : 0.5;
+        c.mhz = 300.0 + 100.0 * static_cast<int>(u(rng) * 4.0);
+        c.points = u(rng) < 0.5 ? 32768 : 65536;
+        c.noise = 0.005 + 0.005 * u(rng);
+        const auto a = Analyse(One(c, 2222.2, static_cast<std::uint32_t>(100 + k)), 2222.2, Spread(c.j) + 6.0 * c.width + 4.0);
+        ++total;
+        if (a.confidence < 0.9) continue;
+        ++confident;
+        // Every true coupling accounted for within 0.1 Hz.
+        std::vector<double> truth = c.j, got = a.AllCouplings();
+        std::sort(truth.begin(), truth.end());
+        std::sort(got.begin(), got.end());
+        bool right = truth.size() == got.size();
+        for (std::size_t i = 0; right && i < truth.size(); ++i) right = std::abs(truth[i] - got[i]) <= 0.1;
+        confidentRight += right ? 1 : 0;
+    }
+    std::printf("confidence >= 0.9: %d of %d, every J within 0.1 Hz: %d\n", confident, total, confidentRight);
+    ASSERT_GT(confident, total / 3);
+    EXPECT_GE(confidentRight, 0.95 * confident);
+}
+
+TEST(AnalysisSynthetic, BrukerFilesThroughTheReader) {
+    const Case& c = Cases()[2];  // tt
+    auto s = One(c, 3.5 * c.mhz, 9);
+    const auto folder = std::filesystem::temp_directory_path() / "quble_analysis_bruker";
+    std::filesystem::remove_all(folder);
+    const auto path = quble::testing::WriteBruker(s, folder);
+    quble::BrukerSpectrum spec;
+    ASSERT_TRUE(quble::OpenFull(spec, path.generic_string()).ok());
+    quble::analysis::SpectrumRegion r;
+    std::string error;
+    ASSERT_TRUE(quble::analysis::RegionFromSpectrum(spec, 3.5 + 0.06, 3.5 - 0.06, &r, &error)) << error;
+    const auto a = AnalyseMultiplet(r.hz, r.y, r.mhz);
+    ExpectCouplings(a, c, 0.05);
+    EXPECT_NEAR(a.centrePpm, 3.5, 0.001);
+    EXPECT_FALSE(quble::analysis::RegionFromSpectrum(spec, 3.5, 3.5, &r, &error));
+    EXPECT_EQ(error, "the range holds too few points");
+    std::filesystem::remove_all(folder);
+}
+
+TEST(AnalysisRealData, GabaTripletsAndQuintet) {
+    const std::string path = std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r";
+    quble::BrukerSpectrum spec;
+    spec.AutoAdjustTMS = true;  // DSS at 0 ppm
+    ASSERT_TRUE(quble::OpenFull(spec, path).ok());
+    struct Signal {
+        double ppm;
+        const char* multiplicity;
+        double minConfidence;
+    };
+    // The 3.02 ppm triplet's middle line is wider than its outer lines (the
+    // pattern is not quite first order), which the confidence reflects.
+    for (const Signal sig : {Signal{3.02, "t", 0.3}, Signal{2.30, "t", 0.9}, Signal{1.91, "p", 0.9}}) {
+        quble::analysis::SpectrumRegion r;
+        std::string error;
+        ASSERT_TRUE(quble::analysis::RegionFromSpectrum(spec, sig.ppm - 0.06, sig.ppm + 0.06, &r, &error)) << error;
+        const auto a = AnalyseMultiplet(r.hz, r.y, r.mhz);
+        std::printf("GABA %.2f ppm: %s conf %.3f misfit %.3f J %s\n", sig.ppm, a.multiplicity.c_str(), a.confidence,
+                    a.misfit, a.text.c_str());
+        EXPECT_EQ(a.multiplicity, sig.multiplicity) << a.text;
+        ASSERT_EQ(a.jHz.size(), 1u);
+        EXPECT_GE(a.jHz[0], 7.3);
+        EXPECT_LE(a.jHz[0], 7.7);
+        EXPECT_GE(a.confidence, sig.minConfidence);
+        EXPECT_NEAR(a.centrePpm, sig.ppm, 0.02);
+    }
+}
+
+}  // namespace
