@@ -341,6 +341,13 @@ void Form1::BuildMenus() {
         [this] { mnuGaussianIndPeaks_Click(); });
     add(palette, "mnuExpSpCol", "E&xperimental Spectrum", [this] { mnuExpSpCol_Click(); })->setEnabled(false);
 
+    // Not offered in use: the "Opening Options" dialog is the way back.
+    QMenu* options = menuBar()->addMenu("&Options");
+    options->setObjectName("mnuOptions");
+    options->menuAction()->setVisible(false);
+    add(options, "mnuShowOptions", "Show &Options When Opening Experimental Spectrum",
+        [this] { mnuShowOptions_Click(); });
+
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");
     add(window, "mnuSimul", "Spectrum &Simulation", [this] { mnuSimul_Click(); });

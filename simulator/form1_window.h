@@ -32,6 +32,7 @@
 #include "render/wind_draw.h"
 #include "simulator/multiplet.h"
 #include "simulator/simulation_state.h"
+#include "settings/settings_file.h"
 #include "simulator/simulator_session.h"
 
 class QAction;
@@ -245,6 +246,20 @@ public:
     QTimer* Timer(const QString& objectName) const;
     // The branch-colour dialog; replaceable so tests can answer it.
     std::function<std::optional<std::string>()> chooseBranchColor;
+
+    // --- preferences (settings file, options and background dialogs) ---
+    std::filesystem::path SettingsFile() const;
+    GraphSettings CurrentSettings() const;
+    // Puts settings into the menus and the graph's options (the line shape
+    // is left to its handler); redrawing is the caller's.
+    void ApplySettings(const GraphSettings& s);
+    void ReadIni();
+    // Writes the whole set; a failure is told to the user.
+    bool WriteIni(const GraphSettings& s);
+    void SaveShowOpeningOptions(bool show);
+    void mnuShowOptions_Click();
+    void SpecBackground();
+    bool ShowOpeningOptions_ = true;
 
 signals:
     void calculationDone();
