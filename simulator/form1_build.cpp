@@ -296,6 +296,8 @@ void Form1::BuildMenus() {
     add(view, "mnuPeakLabels", "&Peak Labels", [this] { mnuPeakLabels_Click(); }, true);
     add(view, "mnuGaussianEnv", "Si&mulated Spectrum (Lor/Gau Envelope)", [this] { mnuGaussianEnv_Click(); }, true);
     add(view, "mnuViewExpSp", "&Experimental Spectrum", [this] { mnuViewExpSp_Click(); }, true);
+    view->addSeparator();
+    add(view, "mnuSetGraphOptions", "Set Graph &Options", [this] { mnuOptions_Click(); });
 
     QMenu* shape = menuBar()->addMenu("Line &Shape");
     shape->setObjectName("mnuLineShape");
@@ -332,6 +334,8 @@ void Form1::BuildMenus() {
     // The layout's ticks: envelope width 1, experimental points of radius 1.5.
     Action("mnuLineWidth1")->setChecked(true);
     Action("mnuPointSize1_5")->setChecked(true);
+    drawing->addSeparator();
+    add(drawing, "mnuSetGraphOptions2", "Set &Graph Options", [this] { mnuOptions_Click(); });
 
     QMenu* palette = menuBar()->addMenu("&Color Palette");
     palette->setObjectName("mnuColorPalette");

@@ -5,6 +5,7 @@
 
 #include "settings/graph_background.h"
 #include "simulator/form1_window.h"
+#include "simulator/options_window.h"
 
 namespace quble {
 
@@ -141,6 +142,21 @@ void Form1::SpecBackground() {
     } else {
         picture1_->ClearPicture(plot_.options.BackColor);
     }
+}
+
+void Form1::ApplyOptions(const GraphSettings& s) {
+    ApplySettings(s);
+    // The chosen shape's command runs even when it is already the shape.
+    RunLineShapeHandler(LineShapeHandlerName(s.lineShape));
+    CalcFirstPlot();
+}
+
+void Form1::mnuOptions_Click() {
+    // One dialog at a time; it copies the settings as they are when it opens.
+    if (findChild<OptionsWindow*>("frmOptions", Qt::FindDirectChildrenOnly)) return;
+    auto* d = new OptionsWindow(this, dialogs_);
+    d->setAttribute(Qt::WA_DeleteOnClose);
+    d->open();
 }
 
 }  // namespace quble

@@ -259,6 +259,10 @@ public:
     void SaveShowOpeningOptions(bool show);
     void mnuShowOptions_Click();
     void SpecBackground();
+    // Apply and OK of the options dialog: settings in, the line shape's
+    // command run, the graph redrawn.
+    void ApplyOptions(const GraphSettings& s);
+    void mnuOptions_Click();  // also mnuSetGraphOptions, mnuSetGraphOptions2
     bool ShowOpeningOptions_ = true;
 
 signals:
