@@ -244,11 +244,11 @@ void OptionsWindow::ShowBackground() {
 void OptionsWindow::SetSwatch(int index, ColorRef c) {
     swatch_[static_cast<std::size_t>(index)] = c;
     QLabel* l = label1_[static_cast<std::size_t>(index)];
-    QPalette pal = l->palette();
+    // The caption stays readable on any swatch colour.
     const QColor q = ToQColor(ResolveColor(c));
-    pal.setColor(QPalette::Window, q);
-    pal.setColor(QPalette::WindowText, q.lightness() < 128 ? Qt::white : Qt::black);
-    l->setPalette(pal);
+    const QColor text = q.lightness() < 140 ? Qt::white : Qt::black;
+    l->setStyleSheet(QString("QLabel { background-color: %1; color: %2; border: 1px solid black; }")
+                         .arg(q.name(), text.name()));
     if (index == 1)
         for (DrawSample* d : envSamples_) d->SetColor(c);
     if (index == 2) {

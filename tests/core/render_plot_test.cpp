@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "render_test_util.h"
+#include "render/wind_draw.h"
 #include "settings/graph_background.h"
 
 using namespace quble;
@@ -196,6 +197,7 @@ TEST(PlotFinalDrawing, BlackAndWhiteMakesEveryInkBlack) {
     Drawn d(Hs{{"2500", {"7"}}});
     ASSERT_TRUE(d.sim);
     d.plot.options.BWDrawing = true;
+    d.plot.options.Grid = false;  // the grid's greys are tested with the background
     d.sim->StemColor[1][1][1] = 0x00FF00FF;
     for (const auto& c : d.Draw()) {
         if (c.kind == DrawCall::Kind::SetPen) {
@@ -298,4 +300,35 @@ TEST(PlotFinalDrawing, BackgroundGridInItsOrderSpacingAndFamily) {
     const auto plain = OfKind(d.Draw(), DrawCall::Kind::LineTo);
     ASSERT_EQ(plain.size(), 2u);
     EXPECT_EQ(plain[0].pen.color, 0u);
+}
+
+TEST(PlotFinalDrawing, MetafileBackgroundIsFilledAndBlackAndWhiteKeepsTheGridGrey) {
+    Drawn d(Hs{{"2500", {"7"}}});
+    ASSERT_TRUE(d.sim);
+    d.plot.options.BackColorIndex = 1;
+    d.plot.options.GridColorCode = 21;
+    RecordingSurface colour(kPlotScaleWidth, kTestSH);
+    WindDraw(d.plot, *d.sim, colour, false);
+    const auto boxes = OfKind(colour.Calls(), DrawCall::Kind::Box);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.front().color, 0xF0F0FFu);
+    EXPECT_TRUE(boxes.front().filled);
+    bool centre = false;
+    for (const DrawCall& c : OfKind(colour.Calls(), DrawCall::Kind::LineTo)) centre |= c.pen.color == 0x00C0D0u;
+    EXPECT_TRUE(centre);
+
+    RecordingSurface bw(kPlotScaleWidth, kTestSH);
+    WindDraw(d.plot, *d.sim, bw, true);
+    EXPECT_EQ(OfKind(bw.Calls(), DrawCall::Kind::Box).front().color, 0xFFFFFFu);
+    // The lines before the one under the titles are the grid: grey, never black.
+    const auto lines = OfKind(bw.Calls(), DrawCall::Kind::LineTo);
+    std::size_t grid = 0;
+    for (const DrawCall& c : lines) {
+        if (c.pen.color == 0) break;
+        ++grid;
+        EXPECT_EQ(RedOf(c.pen.color), GreenOf(c.pen.color));
+        EXPECT_EQ(GreenOf(c.pen.color), BlueOf(c.pen.color));
+    }
+    EXPECT_GT(grid, 100u);
+    EXPECT_FALSE(d.plot.options.BWDrawing);
 }

@@ -336,6 +336,8 @@ TEST_F(SettingsFolder, UnwritablePlaceFailsWithAReason) {
 TEST(GraphBackground, TablesAndOutOfRangeFallBack) {
     EXPECT_EQ(BackColorForIndex(2), 0xD0F0FFu);
     EXPECT_EQ(BackColorForIndex(3), 0x8000000Eu);
+    // The system colour is a light one, never the black of an unknown index.
+    EXPECT_EQ(ResolveColor(BackColorForIndex(3)), 0xFFFFFFu);
     EXPECT_EQ(BackColorForIndex(9), BackColorForIndex(0));
     EXPECT_EQ(GridColorsForCode(21)[2], 0x00C0D0u);
     EXPECT_EQ(GridColorsForCode(20)[3], 0xB0FFB0u);
