@@ -7,6 +7,7 @@ ColorRef ResolveColor(ColorRef c) {
     switch (c & 0xFFu) {
         case 5: return Rgb(255, 255, 255);    // window background
         case 8: return Rgb(0, 0, 0);          // window text
+        case 14: return Rgb(255, 255, 255);   // highlighted text (a graph back colour)
         case 15: return Rgb(240, 240, 240);   // button face
         case 18: return Rgb(0, 0, 0);         // button text
         default: return Rgb(0, 0, 0);

@@ -261,8 +261,8 @@ void PlotFinal(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
     const ViewTicks& v = p.view;
     const DrawOptions& o = p.options;
 
-    // 1. A fresh picture.
-    s.Clear(o.BackColor);
+    // 1. A fresh picture on the graph's background.
+    SpecBackground(p, s);
 
     // 2. Only the J labels of this picture are to be shown.
     for (auto& arr : p.LabelH)

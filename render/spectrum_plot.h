@@ -52,7 +52,10 @@ struct DrawOptions {
     ColorRef ExpColor = 16711680;        // blue
     ColorRef PeakLabelColor = 255;
     ColorRef ForeColor = 0;              // the graph box's foreground colour
-    ColorRef BackColor = 0x00FFFFFF;     // plain background until the options dialog exists
+    ColorRef BackColor = 0x00EFFFFF;     // follows BackColorIndex (SpecBackground)
+    int BackColorIndex = 0;              // 0..3, the graph back colour
+    bool Grid = true;                    // background grid drawn
+    int GridColorCode = 19;              // grid colour family, 19..22
     int EnvLineWidth = 1;
     bool ExpAsPoints = true;
     float ExpPointRadius = 1.5f;
@@ -153,6 +156,10 @@ void CalcFirstPlot(PlotState& plot, const SimulationState& sim, DrawingSurface& 
 // Converts to picture coordinates only (CalcFirstPlot without the drawing).
 void CalcPictureCoordinates(PlotState& plot, const SimulationState& sim);
 void PlotFinal(PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+// The graph's back colour from its index, the grid when it is on, and the
+// black line under the titles. PlotFinal starts with it; the metafile
+// drawing calls it with fill = true, since a metafile has no back colour.
+void SpecBackground(PlotState& plot, DrawingSurface& surface, bool fill = false);
 void LinBlack(SimulationState& sim);
 
 // Sample k (-NPeakPts..NPeakPts) of line m's individual peak in picture units.

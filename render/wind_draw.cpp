@@ -75,6 +75,9 @@ void WindDraw(PlotState& p, const SimulationState& sim, DrawingSurface& dc, bool
     p.options.BWDrawing = bw;
     const bool expShown = v.mnuViewExpSp && sim.ExpPresent;
 
+    // The background and grid as the screen has them.
+    SpecBackground(p, dc, true);
+
     // 1-2. Splitting diagram by colour, then the J labels.
     if (v.mnuSplitDia) {
         for (const DiagramColourGroup& g : DiagramLines(p, sim, bw)) {

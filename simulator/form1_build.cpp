@@ -300,6 +300,8 @@ void Form1::BuildMenus() {
     add(view, "mnuPeakLabels", "&Peak Labels", [this] { mnuPeakLabels_Click(); }, true);
     add(view, "mnuGaussianEnv", "Si&mulated Spectrum (Lor/Gau Envelope)", [this] { mnuGaussianEnv_Click(); }, true);
     add(view, "mnuViewExpSp", "&Experimental Spectrum", [this] { mnuViewExpSp_Click(); }, true);
+    view->addSeparator();
+    add(view, "mnuSetGraphOptions", "Set Graph &Options", [this] { mnuOptions_Click(); });
 
     QMenu* shape = menuBar()->addMenu("Line &Shape");
     shape->setObjectName("mnuLineShape");
@@ -336,6 +338,8 @@ void Form1::BuildMenus() {
     // The layout's ticks: envelope width 1, experimental points of radius 1.5.
     Action("mnuLineWidth1")->setChecked(true);
     Action("mnuPointSize1_5")->setChecked(true);
+    drawing->addSeparator();
+    add(drawing, "mnuSetGraphOptions2", "Set &Graph Options", [this] { mnuOptions_Click(); });
 
     QMenu* palette = menuBar()->addMenu("&Color Palette");
     palette->setObjectName("mnuColorPalette");
@@ -345,7 +349,14 @@ void Form1::BuildMenus() {
         [this] { mnuGaussianIndPeaks_Click(); });
     add(palette, "mnuExpSpCol", "E&xperimental Spectrum", [this] { mnuExpSpCol_Click(); })->setEnabled(false);
 
-    BuildComparisonMenu();
+BuildComparisonMenu();
+
+    // Visible: once "Don't show this dialog again" was ticked, this is the
+    // only way to have the opening dialog back.
+    QMenu* options = menuBar()->addMenu("&Options");
+    options->setObjectName("mnuOptions");
+    add(options, "mnuShowOptions", "Show &Options When Opening Experimental Spectrum",
+        [this] { mnuShowOptions_Click(); });
 
     QMenu* window = menuBar()->addMenu("&Window");
     window->setObjectName("mnuWindow");

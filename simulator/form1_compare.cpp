@@ -86,7 +86,8 @@ void Form1::mnuOpenExpSpec_Click() {
         choice = *answer;
         openingChoice_ = choice;
         if (choice.checkClicked) {
-            ShowOpeningOptions_ = !choice.dontShowAgain;
+            // Lasts across starts: the settings file's last line.
+            SaveShowOpeningOptions(!choice.dontShowAgain);
             if (onShowOpeningOptionsChanged) onShowOpeningOptionsChanged(ShowOpeningOptions_);
         }
     }

@@ -348,8 +348,9 @@ void Form1::Form_Load() {
     plot_.Slider1.react = plot_.Slider2.react = plot_.Slider3.react = true;
     SyncSliders();
 
-    // Settings: until the settings file is read here, the built-in defaults.
+    // Settings: the built-in defaults, then what the settings file keeps.
     OrigSet();
+    ReadIni();
 
     AutoStart();
 }
@@ -397,6 +398,10 @@ void Form1::OrigSet() {
     o.ExpLineWidth = 1;
     o.EnvLineWidth = 1;
     o.ExpPointRadius = 1.5f;
+    o.BackColorIndex = 0;
+    o.Grid = true;
+    o.GridColorCode = 19;
+    ShowOpeningOptions_ = true;
     for (int w = 1; w <= 3; ++w) Action(QString("mnuLineWidth%1").arg(w))->setChecked(w == 1);
     HighlightShape(1);
     PlotFinal();

@@ -32,6 +32,7 @@
 #include "render/wind_draw.h"
 #include "simulator/multiplet.h"
 #include "simulator/simulation_state.h"
+#include "settings/settings_file.h"
 #include "simulator/simulator_session.h"
 
 class QAction;
@@ -292,6 +293,24 @@ public:
     // The branch-colour dialog; replaceable so tests can answer it.
     std::function<std::optional<std::string>()> chooseBranchColor;
 
+    // --- preferences (settings file, options and background dialogs) ---
+    std::filesystem::path SettingsFile() const;
+    GraphSettings CurrentSettings() const;
+    // Puts settings into the menus and the graph's options (the line shape
+    // is left to its handler); redrawing is the caller's.
+    void ApplySettings(const GraphSettings& s);
+    void ReadIni();
+    // Writes the whole set; a failure is told to the user.
+    bool WriteIni(const GraphSettings& s);
+    void SaveShowOpeningOptions(bool show);
+    void mnuShowOptions_Click();
+    void SpecBackground();
+    // Apply and OK of the options dialog: settings in, the line shape's
+    // command run, the graph redrawn.
+    void ApplyOptions(const GraphSettings& s);
+    void mnuOptions_Click();  // also mnuSetGraphOptions, mnuSetGraphOptions2
+    bool ShowOpeningOptions_ = true;
+
 signals:
     void calculationDone();
 
@@ -366,7 +385,6 @@ private:
     ColorRef text2Back_ = 0x00FFFFFF, label13Back_ = 0x8000000F;
     QStringList list2_;
     QStringList list1_;                 // diagnostic lines of the last verification
-    bool ShowOpeningOptions_ = true;
     OpeningChoice openingChoice_;       // the last answer, used while the dialog is skipped
     bool transferOnReturn_ = false;
     std::array<ColorRef, 8> swatchColors_{};

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_settings.h"
 #include "examples/example_sets.h"
 #include "experimental/experimental_graph_picture.h"
 #include "platform/graph_picture.h"
@@ -33,6 +34,8 @@ class ExportSource {
 public:
     virtual ~ExportSource() = default;
     virtual quble::GraphPicture Picture() = 0;
+    // The simulator graph the display settings apply to; none for others.
+    virtual quble::PlotState* Plot() { return nullptr; }
 };
 
 class SimulatorSource : public ExportSource {
@@ -42,6 +45,7 @@ public:
         return quble::SimulatorGraphPicture(graph_->plot, *graph_->sim, graph_->formulaEmf, graph_->formulaRect,
                                             quble::ScreenMetrics{});
     }
+    quble::PlotState* Plot() override { return &graph_->plot; }
 
 private:
     std::unique_ptr<quble::SimulatorGraph> graph_;
@@ -192,8 +196,13 @@ int RunExportCommand(int argc, char** argv) {
     QGuiApplication app(qargc, qargv);
 
     std::string error;
+    CliSettings settings;
+    if (!TakeSettingsArg(rest, &settings, &error)) return Fail(error);
     std::unique_ptr<ExportSource> source = ChooseSource(rest, &error);
     if (!source) return Fail(error);
+    if (quble::PlotState* plot = source->Plot()) {
+        if (!ApplyCliSettings(settings, *plot, "export", &error)) return Fail(error);
+    }
     if (!quble::ExportGraphPicture(source->Picture(), out, *format, bw, dpi, &error)) {
         std::fprintf(stderr, "quble-cli export: %s\n", error.c_str());
         return 1;

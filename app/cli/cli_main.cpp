@@ -13,7 +13,7 @@ void PrintUsage(std::FILE* out) {
         "  quble-cli read PATH/TO/1r [--auto-tms] --json\n"
         "  quble-cli export (--h SHIFT:J1,... --width W --resolution R --shape S [--lorentz-percent P]\n"
         "                    | --example NAME | --1r PATH/TO/1r [--auto-tms])\n"
-        "                   --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw]\n"
+        "                   --out FILE.emf|.svg|.pdf|.png [--dpi N] [--bw] [--settings QUBLE.ini]\n"
         "  quble-cli compare --1r PATH/TO/1r [--auto-tms] (--example NAME | --h SHIFT:J1,... --width W\n"
         "                    --resolution R --shape S [--lorentz-percent P]) --json\n",
         out);

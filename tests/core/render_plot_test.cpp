@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "render_test_util.h"
+#include "render/wind_draw.h"
+#include "settings/graph_background.h"
 
 using namespace quble;
 using namespace quble::test;
@@ -97,19 +99,24 @@ TEST(PlotFinalDrawing, BaselineAlwaysAndInForeColour) {
     ASSERT_TRUE(d.sim);
     d.plot.options.ForeColor = 0x00123456;
     d.plot.options.EnvColor = 0x000000FF;
+    d.plot.options.Grid = false;
     AllViewTicks(d.plot, false);
     auto calls = d.Draw();
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.front().kind, DrawCall::Kind::Clear);
     auto lines = OfKind(calls, DrawCall::Kind::LineTo);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(IsBaseline(lines[0], d.plot));
-    EXPECT_EQ(lines[0].pen.color, 0x00123456u);
+    // The black line under the titles belongs to the background.
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].y0, d.plot.TopY);
+    EXPECT_EQ(lines[0].pen.color, 0u);
+    EXPECT_TRUE(IsBaseline(lines[1], d.plot));
+    EXPECT_EQ(lines[1].pen.color, 0x00123456u);
     EXPECT_TRUE(OfKind(calls, DrawCall::Kind::Polyline).empty());
     EXPECT_TRUE(OfKind(calls, DrawCall::Kind::TextOut).empty());  // not even the legend
 
     d.plot.view.mnuHistogram = true;
     lines = OfKind(d.Draw(), DrawCall::Kind::LineTo);
+    lines.erase(lines.begin());  // the background's line under the titles
     ASSERT_EQ(lines.size(), 1u + static_cast<std::size_t>(d.sim->TotalLines));
     for (const auto& c : lines) EXPECT_EQ(c.pen.color, 0x00123456u);
     EXPECT_FLOAT_EQ(static_cast<float>(lines[1].x1), d.plot.LineX[1]);
@@ -126,6 +133,7 @@ TEST(PlotFinalDrawing, ElementsInTheirFixedOrder) {
     o.ForeColor = 0x00000001;
     o.EnvLineWidth = 2;
     d.sim->StemColor[1][1][2] = 0x00000002;
+    o.Grid = false;
     auto calls = d.Draw();
 
     // Index of the first and last call matching each element.
@@ -171,6 +179,7 @@ TEST(PlotFinalDrawing, ElementsInTheirFixedOrder) {
     const auto& x = d.plot.XPix[1];
     const auto& y = d.plot.YLev[1];
     auto lines = OfKind(calls, K::LineTo);
+    lines.erase(lines.begin());  // the background's line under the titles
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0].x0, x[0][1]);  // root stem
     EXPECT_NEAR(lines[0].y1 - lines[0].y0, d.plot.LevelStep, 1e-4);
@@ -188,6 +197,7 @@ TEST(PlotFinalDrawing, BlackAndWhiteMakesEveryInkBlack) {
     Drawn d(Hs{{"2500", {"7"}}});
     ASSERT_TRUE(d.sim);
     d.plot.options.BWDrawing = true;
+    d.plot.options.Grid = false;  // the grid's greys are tested with the background
     d.sim->StemColor[1][1][1] = 0x00FF00FF;
     for (const auto& c : d.Draw()) {
         if (c.kind == DrawCall::Kind::SetPen) {
@@ -232,4 +242,93 @@ TEST(PlotFinalDrawing, ExperimentalOverlayFromFedData) {
         }
     }
     EXPECT_TRUE(found);
+}
+
+TEST(PlotFinalDrawing, BackgroundGridInItsOrderSpacingAndFamily) {
+    Drawn d(Hs{{"2500", {"7"}}});
+    ASSERT_TRUE(d.sim);
+    auto& o = d.plot.options;
+    o.BackColorIndex = 2;
+    o.GridColorCode = 21;
+    AllViewTicks(d.plot, false);
+    const auto calls = d.Draw();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front().kind, DrawCall::Kind::Clear);
+    EXPECT_EQ(o.BackColor, 0xD0F0FFu);
+
+    const GridColors g = GridColorsForCode(21);
+    const double w = d.plot.ScaleWidth, xc = d.plot.XCenter;
+    const double top = d.plot.TopY, base = d.plot.BaseY;
+    std::vector<DrawCall> lines = OfKind(calls, DrawCall::Kind::LineTo);
+    // Expected sequence, counted the way the grid is defined.
+    std::vector<std::pair<ColorRef, bool>> want;  // colour, vertical
+    auto vert = [&](double step, ColorRef c) {
+        for (double x = xc; x > 0; x -= step) want.push_back({c, true});
+        for (double x = xc; x < w; x += step) want.push_back({c, true});
+    };
+    auto horiz = [&](double step, ColorRef c) {
+        for (double y = std::floor(base); y > top; y -= step) want.push_back({c, false});
+    };
+    vert(3, g[0]);
+    vert(30, g[1]);
+    want.push_back({g[2], true});
+    horiz(3, g[0]);
+    horiz(30, g[3]);
+    want.push_back({0, false});  // under the titles
+    ASSERT_GE(lines.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(lines[i].pen.color, want[i].first);
+        EXPECT_EQ(lines[i].x0 == lines[i].x1, want[i].second);
+        if (want[i].second) {
+            EXPECT_EQ(lines[i].y0, top);
+            EXPECT_EQ(lines[i].y1, base);
+        } else {
+            EXPECT_EQ(lines[i].x0, 0.0);
+            EXPECT_EQ(lines[i].x1, w);
+        }
+    }
+    // Fine verticals three units apart; the centre line at XCenter.
+    EXPECT_EQ(lines[1].x0 - lines[0].x0, -3.0);
+    const auto centre = std::find_if(lines.begin(), lines.end(),
+                                     [&](const DrawCall& c) { return c.pen.color == g[2]; });
+    ASSERT_NE(centre, lines.end());
+    EXPECT_EQ(centre->x0, xc);
+
+    // No grid: only the line under the titles before the baseline.
+    o.Grid = false;
+    const auto plain = OfKind(d.Draw(), DrawCall::Kind::LineTo);
+    ASSERT_EQ(plain.size(), 2u);
+    EXPECT_EQ(plain[0].pen.color, 0u);
+}
+
+TEST(PlotFinalDrawing, MetafileBackgroundIsFilledAndBlackAndWhiteKeepsTheGridGrey) {
+    Drawn d(Hs{{"2500", {"7"}}});
+    ASSERT_TRUE(d.sim);
+    d.plot.options.BackColorIndex = 1;
+    d.plot.options.GridColorCode = 21;
+    RecordingSurface colour(kPlotScaleWidth, kTestSH);
+    WindDraw(d.plot, *d.sim, colour, false);
+    const auto boxes = OfKind(colour.Calls(), DrawCall::Kind::Box);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.front().color, 0xF0F0FFu);
+    EXPECT_TRUE(boxes.front().filled);
+    bool centre = false;
+    for (const DrawCall& c : OfKind(colour.Calls(), DrawCall::Kind::LineTo)) centre |= c.pen.color == 0x00C0D0u;
+    EXPECT_TRUE(centre);
+
+    RecordingSurface bw(kPlotScaleWidth, kTestSH);
+    WindDraw(d.plot, *d.sim, bw, true);
+    EXPECT_EQ(OfKind(bw.Calls(), DrawCall::Kind::Box).front().color, 0xFFFFFFu);
+    // The lines before the one under the titles are the grid: grey, never black.
+    const auto lines = OfKind(bw.Calls(), DrawCall::Kind::LineTo);
+    std::size_t grid = 0;
+    for (const DrawCall& c : lines) {
+        if (c.pen.color == 0) break;
+        ++grid;
+        EXPECT_EQ(RedOf(c.pen.color), GreenOf(c.pen.color));
+        EXPECT_EQ(GreenOf(c.pen.color), BlueOf(c.pen.color));
+    }
+    EXPECT_GT(grid, 100u);
+    EXPECT_FALSE(d.plot.options.BWDrawing);
 }

@@ -19,6 +19,7 @@
 #include "examples/program_folder.h"
 #include "experimental/form100_window.h"
 #include "platform/scripted_dialogs.h"
+#include "settings/settings_file.h"
 #include "simulator/form1_window.h"
 
 namespace quble::test {
@@ -35,6 +36,9 @@ protected:
         ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
         frame = std::make_unique<MainFrame>(&dialogs);
         frame->show();
+        // The "don't show again" choice is saved in the settings file: in
+        // this test's folder, not beside the test program.
+        form().SetProgramFolder(folder);
         form().Timer2_Timer();
         ASSERT_TRUE(form().HasGraph());
     }
@@ -124,6 +128,21 @@ TEST_F(CompareTest, DontShowAgainSkipsTheDialogWithTheLastChoice) {
     QTest::qWait(20);
     EXPECT_EQ(Asked(ScriptedDialogs::Asked::Kind::OpeningOptions), 1);
     EXPECT_EQ(form().ExperimentalTransfers(), 2);
+
+    // The choice lasts across starts: a complete settings file says so, and
+    // the Options menu brings the dialog back.
+    const fs::path ini = fs::path(folder) / kSettingsFileName;
+    SettingsRead read = ReadSettingsFile(ini);
+    ASSERT_TRUE(read.Complete());
+    GraphSettings saved;
+    ApplySettingsRead(read, saved);
+    EXPECT_FALSE(saved.ShowOpeningOptions);
+    form().Action("mnuShowOptions")->trigger();
+    EXPECT_TRUE(form().ShowOpeningOptions());
+    read = ReadSettingsFile(ini);
+    ASSERT_TRUE(read.Complete());
+    ApplySettingsRead(read, saved);
+    EXPECT_TRUE(saved.ShowOpeningOptions);
 }
 
 TEST_F(CompareTest, MarkingByMouseKeepsSortedMarksAndEnablesOkAtTheRightCount) {

@@ -1,0 +1,62 @@
+// The settings file as the command line reads it: the program folder's, as
+// the window reads it, or the one named by --settings.
+#include "app/cli/cli_settings.h"
+
+#include <cstdio>
+#include <system_error>
+#include <unistd.h>
+
+#include "examples/program_folder.h"
+#include "render/plot_settings.h"
+
+namespace {
+
+std::filesystem::path ExeDir() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path(ec) : self.parent_path();
+}
+
+}  // namespace
+
+bool TakeSettingsArg(std::vector<std::string>& args, CliSettings* out, std::string* error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--settings") continue;
+        if (i + 1 >= args.size() || args[i + 1].empty()) {
+            *error = "--settings needs the path of a settings file (QUBLE.ini)";
+            return false;
+        }
+        out->file = args[i + 1];
+        out->named = true;
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        --i;
+    }
+    if (!out->named) {
+        // The folder the window would choose, without its seeding: reading
+        // must not copy anything.
+        const std::filesystem::path exeDir = ExeDir();
+        const std::filesystem::path folder = quble::FolderWritable(exeDir) ? exeDir : quble::UserDataFolder();
+        out->file = folder / quble::kSettingsFileName;
+    }
+    return true;
+}
+
+bool ApplyCliSettings(const CliSettings& cli, quble::PlotState& plot, const char* command, std::string* error) {
+    const quble::SettingsRead read = quble::ReadSettingsFile(cli.file);
+    if (cli.named && !read.found) {
+        *error = "the settings file " + cli.file.string() + " does not exist";
+        return false;
+    }
+    quble::GraphSettings s = quble::OrigSettings(std::to_string(plot.options.IndPeakColor));
+    quble::ApplySettingsRead(read, s);
+    quble::ApplySettingsToPlot(s, plot);
+    if (const std::string problem = quble::SettingsReadProblem(cli.file, read); !problem.empty()) {
+        std::string oneLine;
+        for (char c : problem) {
+            if (c == '\r') continue;
+            oneLine += c == '\n' ? ' ' : c;
+        }
+        std::fprintf(stderr, "quble-cli %s: %s\n", command, oneLine.c_str());
+    }
+    return true;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "render/spectrum_plot.h"
+
+struct CliSettings {
+    std::filesystem::path file;
+    bool named = false;  // given with --settings
+};
+
+// Removes "--settings FILE" from args; without it, the program folder's file.
+bool TakeSettingsArg(std::vector<std::string>& args, CliSettings* out, std::string* error);
+// Applies the file's display settings to the graph. A named file that is
+// missing is an error; damaged lines are reported on stderr and keep their
+// defaults, as in the window.
+bool ApplyCliSettings(const CliSettings& cli, quble::PlotState& plot, const char* command, std::string* error);

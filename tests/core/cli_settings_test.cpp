@@ -1,0 +1,63 @@
+// quble-cli export draws with the display settings of a settings file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+#include "emf_test_util.h"
+#include "settings/graph_background.h"
+#include "settings/settings_file.h"
+
+namespace quble::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+int Export(const std::string& args) {
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) +
+                            "' export " + args + " >/dev/null 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::vector<std::uint32_t> PenColours(const fs::path& emf) {
+    std::vector<std::uint32_t> out;
+    for (const Rec& r : OfType(Records(ReadAll(emf)), emr::CREATEPEN)) out.push_back(r.U(24));
+    return out;
+}
+
+bool Has(const std::vector<std::uint32_t>& v, std::uint32_t c) { return std::find(v.begin(), v.end(), c) != v.end(); }
+
+TEST(CliExportSettings, TheNamedFileDecidesGridEnvelopeAndErrors) {
+    const fs::path dir = FreshFolder("cli_settings");
+    GraphSettings s;
+    s.gridColorCode = 21;
+    s.EnvColor = "65280";
+    std::string err;
+    ASSERT_TRUE(WriteSettingsFile(dir / "a.ini", s, &err)) << err;
+    s.grid = false;
+    ASSERT_TRUE(WriteSettingsFile(dir / "b.ini", s, &err)) << err;
+
+    const std::string graph = "--h 2500:7 --width 1 --resolution 0.1 --shape gaussian";
+    ASSERT_EQ(Export(graph + " --settings '" + (dir / "a.ini").string() + "' --out '" + (dir / "a.emf").string() + "'"), 0);
+    const auto a = PenColours(dir / "a.emf");
+    for (ColorRef c : GridColorsForCode(21)) EXPECT_TRUE(Has(a, c)) << std::hex << c;
+    EXPECT_TRUE(Has(a, 65280u));
+    EXPECT_FALSE(Has(a, 255u));  // the default envelope red is gone
+
+    ASSERT_EQ(Export(graph + " --settings '" + (dir / "b.ini").string() + "' --out '" + (dir / "b.emf").string() + "'"), 0);
+    const auto b = PenColours(dir / "b.emf");
+    EXPECT_FALSE(Has(b, GridColorsForCode(21)[2]));
+    EXPECT_TRUE(Has(b, 65280u));
+
+    // A named file that is not there is refused; a damaged one is used as far as it goes.
+    EXPECT_EQ(Export(graph + " --settings '" + (dir / "none.ini").string() + "' --out '" + (dir / "c.emf").string() + "'"), 2);
+    EXPECT_FALSE(fs::exists(dir / "c.emf"));
+    EXPECT_EQ(Export(graph + " --settings --out '" + (dir / "c.emf").string() + "'"), 2);
+}
+
+}  // namespace
+}  // namespace quble::test
