@@ -1,8 +1,8 @@
 // The simulator window's side of the preferences: the settings file read at
 // start, written on request, and the line-31 rewrite.
 #include <QAction>
-#include <charconv>
 
+#include "render/plot_settings.h"
 #include "settings/graph_background.h"
 #include "simulator/form1_window.h"
 #include "simulator/options_window.h"
@@ -10,13 +10,6 @@
 namespace quble {
 
 namespace {
-
-ColorRef ColourOf(const std::string& text, ColorRef fallback) {
-    unsigned long v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v > 0xFFFFFFFFul) return fallback;
-    return static_cast<ColorRef>(v);
-}
 
 bool Ticked(const Form1& f, const QString& name) {
     const QAction* a = f.Action(name);
@@ -69,34 +62,14 @@ GraphSettings Form1::CurrentSettings() const {
 }
 
 void Form1::ApplySettings(const GraphSettings& s) {
-    ViewTicks& v = plot_.view;
-    v.mnuSplitDia = s.splitDia;
-    v.mnuJLabels = s.jLabels;
-    v.mnuJLabelsEnabled = s.jLabelsEnabled;
-    v.mnuHistogram = s.histogram;
-    v.mnuGaussianIndPeak = s.indPeaks;
-    v.mnuPeakLabels = s.peakLabels;
-    v.mnuGaussianEnv = s.envelope;
-    v.mnuViewExpSp = s.expSpectrum;
+    // The graph's part is the command line's too.
+    ApplySettingsToPlot(s, plot_);
     SyncViewMenu();
-    DrawOptions& o = plot_.options;
-    o.IndPeakColor = ColourOf(s.IndPeakColor, o.IndPeakColor);
-    o.EnvColor = ColourOf(s.EnvColor, o.EnvColor);
-    o.PeakLabelColor = o.EnvColor;
-    o.ExpColor = ColourOf(s.ExpColor, o.ExpColor);
-    o.BackColorIndex = s.backColorIndex;
-    o.BackColor = BackColorForIndex(s.backColorIndex);
-    o.Grid = s.grid;
-    o.GridColorCode = s.gridColorCode;
     for (std::size_t k = 0; k < 4; ++k) Tick(*this, kPointSizeItems[k], s.pointSizeTicks[k]);
     for (int k = 0; k < 3; ++k) {
         Tick(*this, QString("mnuLineWidth%1").arg(k + 1), s.envWidthTicks[static_cast<std::size_t>(k)]);
         Tick(*this, QString("mnuLineEx%1").arg(k + 1), s.expWidthTicks[static_cast<std::size_t>(k)]);
     }
-    o.ExpAsPoints = s.ExpAsPoints;
-    o.ExpLineWidth = s.ExpLineWidth;
-    o.EnvLineWidth = s.EnvLineWidth;
-    o.ExpPointRadius = s.ExpPointRadius;
     ShowOpeningOptions_ = s.ShowOpeningOptions;
 }
 
