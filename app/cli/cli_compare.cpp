@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_settings.h"
 #include "compare/compare_run.h"
 #include "examples/example_sets.h"
 #include "render/spectrum_plot.h"
@@ -20,7 +21,7 @@ int Usage(const std::string& why) {
     if (!why.empty()) std::fprintf(stderr, "quble-cli compare: %s\n", why.c_str());
     std::fputs(
         "usage: quble-cli compare --1r PATH/TO/1r [--auto-tms] (--example NAME | --h SHIFT:J1,... [--h ...]\n"
-        "                         --width W --resolution R --shape S [--lorentz-percent P]) --json\n",
+        "                         --width W --resolution R --shape S [--lorentz-percent P]) [--settings FILE] --json\n",
         stderr);
     return 2;
 }
@@ -82,6 +83,15 @@ int RunCompareCommand(int argc, char** argv) {
     if (!json) return Usage("--json is required");
     if (path.empty()) return Usage("--1r is required");
 
+    // The settings file, read as the window reads it: a named file must
+    // exist, damaged lines are told on stderr. Its line shape is the one
+    // the examples that keep the start-up shape are compared in.
+    CliSettings settings;
+    std::string settingsError;
+    if (!TakeSettingsArg(rest, &settings, &settingsError)) return Usage(settingsError);
+    quble::PlotState checked;
+    if (!ApplyCliSettings(settings, checked, "compare", &settingsError)) return Usage(settingsError);
+
     quble::CompareRequest req;
     if (!example.empty()) {
         if (!rest.empty()) return Usage("--example takes no simulation parameters, got \"" + rest.front() + "\"");
@@ -92,6 +102,7 @@ int RunCompareCommand(int argc, char** argv) {
             return Usage("unknown example \"" + example + "\" (one of " + names + ")");
         }
         quble::FillFromExample(*ex, req);
+        if (ex->shape == quble::ExampleShape::StartUp) req.shape = SettingsLineShape(settings);
     } else {
         SimulationArgs parsed;
         std::string error;

@@ -51,7 +51,8 @@ private:
     std::unique_ptr<quble::SimulatorGraph> graph_;
 };
 
-std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& args, std::string* error) {
+std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& args, quble::LineShape startUp,
+                                                std::string* error) {
     quble::SimulatorGraphRequest request;
     std::vector<std::string> rest;
     std::string example;
@@ -87,6 +88,8 @@ std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& 
             return nullptr;
         }
         quble::SimulatorGraphRequest chosen = quble::ExampleGraphRequest(*ex);
+        // As in the window: such an example is shown in the shape it starts in.
+        if (ex->shape == quble::ExampleShape::StartUp) chosen.shape = startUp;
         chosen.overlayPath = request.overlayPath;
         chosen.overlayAutoTms = request.overlayAutoTms;
         request = std::move(chosen);
@@ -140,7 +143,8 @@ std::unique_ptr<ExportSource> ExperimentalFromArgs(const std::vector<std::string
 }
 
 // Which graph the arguments describe.
-std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args, std::string* error) {
+std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args, quble::LineShape startUp,
+                                           std::string* error) {
     for (const std::string& a : args) {
         if (a == "--1r") return ExperimentalFromArgs(args, error);
     }
@@ -153,7 +157,7 @@ std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args,
         *error = "--auto-tms applies only to --1r or --overlay";
         return nullptr;
     }
-    return SimulatorFromArgs(args, error);
+    return SimulatorFromArgs(args, startUp, error);
 }
 
 }  // namespace
@@ -198,7 +202,7 @@ int RunExportCommand(int argc, char** argv) {
     std::string error;
     CliSettings settings;
     if (!TakeSettingsArg(rest, &settings, &error)) return Fail(error);
-    std::unique_ptr<ExportSource> source = ChooseSource(rest, &error);
+    std::unique_ptr<ExportSource> source = ChooseSource(rest, SettingsLineShape(settings), &error);
     if (!source) return Fail(error);
     if (quble::PlotState* plot = source->Plot()) {
         if (!ApplyCliSettings(settings, *plot, "export", &error)) return Fail(error);

@@ -60,3 +60,14 @@ bool ApplyCliSettings(const CliSettings& cli, quble::PlotState& plot, const char
     }
     return true;
 }
+
+quble::LineShape SettingsLineShape(const CliSettings& cli) {
+    quble::GraphSettings s = quble::OrigSettings("12632256");
+    quble::ApplySettingsRead(quble::ReadSettingsFile(cli.file), s);
+    switch (s.lineShape) {
+        case quble::LineShapeChoice::Lorentzian: return quble::LineShape::Lorentzian;
+        case quble::LineShapeChoice::LorGauss: return quble::LineShape::Mixed;
+        case quble::LineShapeChoice::Gaussian: break;
+    }
+    return quble::LineShape::Gaussian;
+}

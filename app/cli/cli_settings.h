@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/spectrum_plot.h"
+#include "simulator/multiplet.h"
 
 struct CliSettings {
     std::filesystem::path file;
@@ -17,3 +18,8 @@ bool TakeSettingsArg(std::vector<std::string>& args, CliSettings* out, std::stri
 // missing is an error; damaged lines are reported on stderr and keep their
 // defaults, as in the window.
 bool ApplyCliSettings(const CliSettings& cli, quble::PlotState& plot, const char* command, std::string* error);
+
+// The line shape the file chooses (lines 8 to 10): the window starts in it,
+// and the examples that keep the start-up shape are drawn in it. Gaussian
+// when the file is missing or those lines cannot be read, as in the window.
+quble::LineShape SettingsLineShape(const CliSettings& cli);

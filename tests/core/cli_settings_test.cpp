@@ -61,3 +61,52 @@ TEST(CliExportSettings, TheNamedFileDecidesGridEnvelopeAndErrors) {
 
 }  // namespace
 }  // namespace quble::test
+
+namespace quble::test {
+namespace {
+
+int Cli(const std::string& args) {
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) +
+                            "' " + args + " >/dev/null 2>&1";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::string Texts(const fs::path& emf) {
+    std::string t;
+    for (const Rec& r : OfType(Records(ReadAll(emf)), emr::EXTTEXTOUTW)) t += r.Text() + "|";
+    return t;
+}
+
+// An example that keeps the start-up shape is drawn in the shape the file
+// chooses, as the window starts in it; an example with its own shape and
+// explicit parameters keep theirs.
+TEST(CliSettingsLineShape, StartUpExamplesFollowTheFileAndCompareChecksIt) {
+    const fs::path dir = FreshFolder("cli_settings_shape");
+    GraphSettings lor;
+    lor.lineShape = LineShapeChoice::Lorentzian;
+    std::string err;
+    ASSERT_TRUE(WriteSettingsFile(dir / "lor.ini", lor, &err)) << err;
+    ASSERT_TRUE(WriteSettingsFile(dir / "gau.ini", GraphSettings{}, &err)) << err;
+
+    const std::string h7 = "export --example 'Example 1/H7' --settings '";
+    ASSERT_EQ(Cli(h7 + (dir / "lor.ini").string() + "' --out '" + (dir / "l.emf").string() + "'"), 0);
+    ASSERT_EQ(Cli(h7 + (dir / "gau.ini").string() + "' --out '" + (dir / "g.emf").string() + "'"), 0);
+    EXPECT_NE(Texts(dir / "l.emf").find("|Lorentzian Line Shape|"), std::string::npos);
+    EXPECT_NE(Texts(dir / "g.emf").find("|Gaussian Line Shape|"), std::string::npos);
+    ASSERT_EQ(Cli("export --h 2500:7 --shape gaussian --settings '" + (dir / "lor.ini").string() + "' --out '" +
+                  (dir / "p.emf").string() + "'"),
+              0);
+    EXPECT_NE(Texts(dir / "p.emf").find("|Gaussian Line Shape|"), std::string::npos);
+
+    // compare reads the file too: a named file that is missing is refused.
+    const std::string gaba = std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r";
+    EXPECT_EQ(Cli("compare --1r '" + gaba + "' --example 'Example 1/H7' --settings '" +
+                  (dir / "missing.ini").string() + "' --json"),
+              2);
+    EXPECT_EQ(Cli("compare --1r '" + gaba + "' --example 'Example 1/H7' --settings --json"), 2);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quble::test
