@@ -237,12 +237,12 @@ void MainFrame::ShowExperimental() {
 
 bool MainFrame::OpenExperimental(bool autoAdjustTMS) {
     ShowExperimental();
-    BrukerSpectrum& spec = form100_->spectrum();
-    spec.AutoAdjustTMS = autoAdjustTMS;
+    BrukerSpectrum& opened = form100_->spectrum();
+    opened.AutoAdjustTMS = autoAdjustTMS;
     const int before = form100_->session().OpeningCount();
     form100_->OpenFull();
     // The flag is the simulator's to read and reset.
-    spec.OpenCancelled = false;
+    opened.OpenCancelled = false;
     return form100_->session().OpeningCount() > before;
 }
 

@@ -193,24 +193,24 @@ TEST(AnalysisSynthetic, BrukerFilesThroughTheReader) {
     const auto folder = std::filesystem::temp_directory_path() / "quble_analysis_bruker";
     std::filesystem::remove_all(folder);
     const auto path = quble::testing::WriteBruker(s, folder);
-    quble::BrukerSpectrum spec;
-    ASSERT_TRUE(quble::OpenFull(spec, path.generic_string()).ok());
+    quble::BrukerSpectrum opened;
+    ASSERT_TRUE(quble::OpenFull(opened, path.generic_string()).ok());
     quble::analysis::SpectrumRegion r;
     std::string error;
-    ASSERT_TRUE(quble::analysis::RegionFromSpectrum(spec, 3.5 + 0.06, 3.5 - 0.06, &r, &error)) << error;
+    ASSERT_TRUE(quble::analysis::RegionFromSpectrum(opened, 3.5 + 0.06, 3.5 - 0.06, &r, &error)) << error;
     const auto a = AnalyseMultiplet(r.hz, r.y, r.mhz);
     ExpectCouplings(a, c, 0.05);
     EXPECT_NEAR(a.centrePpm, 3.5, 0.001);
-    EXPECT_FALSE(quble::analysis::RegionFromSpectrum(spec, 3.5, 3.5, &r, &error));
+    EXPECT_FALSE(quble::analysis::RegionFromSpectrum(opened, 3.5, 3.5, &r, &error));
     EXPECT_EQ(error, "the range holds too few points");
     std::filesystem::remove_all(folder);
 }
 
 TEST(AnalysisRealData, GabaTripletsAndQuintet) {
     const std::string path = std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r";
-    quble::BrukerSpectrum spec;
-    spec.AutoAdjustTMS = true;  // DSS at 0 ppm
-    ASSERT_TRUE(quble::OpenFull(spec, path).ok());
+    quble::BrukerSpectrum opened;
+    opened.AutoAdjustTMS = true;  // DSS at 0 ppm
+    ASSERT_TRUE(quble::OpenFull(opened, path).ok());
     struct Signal {
         double ppm;
         const char* multiplicity;
@@ -221,7 +221,7 @@ TEST(AnalysisRealData, GabaTripletsAndQuintet) {
     for (const Signal sig : {Signal{3.02, "t", 0.3}, Signal{2.30, "t", 0.9}, Signal{1.91, "p", 0.9}}) {
         quble::analysis::SpectrumRegion r;
         std::string error;
-        ASSERT_TRUE(quble::analysis::RegionFromSpectrum(spec, sig.ppm - 0.06, sig.ppm + 0.06, &r, &error)) << error;
+        ASSERT_TRUE(quble::analysis::RegionFromSpectrum(opened, sig.ppm - 0.06, sig.ppm + 0.06, &r, &error)) << error;
         const auto a = AnalyseMultiplet(r.hz, r.y, r.mhz);
         std::printf("GABA %.2f ppm: %s conf %.3f misfit %.3f J %s\n", sig.ppm, a.multiplicity.c_str(), a.confidence,
                     a.misfit, a.text.c_str());
