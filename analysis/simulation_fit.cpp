@@ -37,6 +37,8 @@ struct Problem {
     double widthStart = 1.0, thetaStart = 0.0, scaleStart = 1.0, b0Start = 0.0, b1Start = 0.0;
     int widthParam = -1, thetaParam = -1, scaleParam = -1, b0Param = -1, b1Param = -1;
     int parameters = 0;
+    const std::atomic<bool>* cancel = nullptr;
+    bool Cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 
     double Value(const Eigen::VectorXd& x, int param, double fixed) const { return param >= 0 ? x[param] : fixed; }
 
@@ -119,10 +121,13 @@ struct Functor : Eigen::DenseFunctor<double> {
     const Problem* p;
     Functor(const Problem& problem, int values) : Eigen::DenseFunctor<double>(problem.parameters, values), p(&problem) {}
     int operator()(const Eigen::VectorXd& x, Eigen::VectorXd& fvec) const {
+        // A negative answer stops the solver.
+        if (p->Cancelled()) return -1;
         p->Evaluate(x, fvec, nullptr);
         return 0;
     }
     int df(const Eigen::VectorXd& x, Eigen::MatrixXd& fjac) const {
+        if (p->Cancelled()) return -1;
         Eigen::VectorXd r;
         p->Evaluate(x, r, &fjac);
         return 0;
@@ -146,6 +151,7 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
     if (!(in.widthHz > 0.0) || !std::isfinite(in.widthHz)) return Failure("the width must be above 0 Hz");
 
     Problem p;
+    p.cancel = in.cancel;
     p.hz = hz;
     p.y = y;
     const auto [lo, hi] = std::minmax_element(hz.begin(), hz.end());
@@ -262,6 +268,11 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
         lm.setXtol(1e-10);
         lm.setFtol(1e-12);
         const auto status = lm.minimize(x);
+        if (p.Cancelled()) {
+            FitResult stopped = Failure("the fit was cancelled");
+            stopped.cancelled = true;
+            return stopped;
+        }
         res.iterations = static_cast<int>(lm.iterations());
         res.evaluations = static_cast<int>(lm.nfev());
         res.converged = status == Eigen::LevenbergMarquardtSpace::RelativeReductionTooSmall ||

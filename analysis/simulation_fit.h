@@ -6,6 +6,7 @@
 // spectrum's own points and its derivatives).
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ struct FitInput {
     bool fixScale = false;
     bool fixBaseline = false;
     int maxEvaluations = 400;
+    // Set from another thread to stop: the result is then not ok, cancelled.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct FitHydrogenResult {
@@ -61,6 +64,7 @@ struct FitResult {
     int iterations = 0;
     int evaluations = 0;
     bool converged = false;
+    bool cancelled = false;
     std::vector<double> model;     // fitted curve at each point
     std::vector<double> residual;  // data - model at each point
 };

@@ -47,9 +47,10 @@ bool Extract(const Axis& axis, const Values& values, std::int64_t points, double
 
 bool RegionFromSpectrum(const BrukerSpectrum& s, double fromPpm, double toPpm, SpectrumRegion* out,
                         std::string* error) {
-    const bool transferred = !s.ExpXnmrHz.empty() && s.ExpYgraf.size() == s.ExpXnmrHz.size();
-    const HzAxis& axis = transferred ? s.ExpXnmrHz : s.XnmrHz;
-    const IntensityArray& y = transferred ? s.ExpYgraf : s.Ygraf;
+    // The axis shown, calibrated as the user left it: the transfer copies
+    // are taken from it and can be older.
+    const HzAxis& axis = s.XnmrHz;
+    const IntensityArray& y = s.Ygraf;
     if (axis.empty() || y.size() != axis.size()) {
         *error = "no spectrum is open";
         return false;

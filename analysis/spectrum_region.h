@@ -18,7 +18,7 @@ struct SpectrumRegion {
 };
 
 // The points whose ppm lies between fromPpm and toPpm (either order) on the
-// axis the simulator sees (ExpXnmrHz, or XnmrHz before a transfer), ppm being
+// axis the experimental window shows (XnmrHz with its calibration), ppm being
 // Hz / SFMeu. False with the reason when the spectrum has no axis or the
 // range holds fewer than 8 points.
 bool RegionFromSpectrum(const BrukerSpectrum& s, double fromPpm, double toPpm, SpectrumRegion* out,

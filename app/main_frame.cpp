@@ -209,7 +209,14 @@ Form100* MainFrame::EnsureForm100() {
     link.showSimulator = [this] { form1_->mnuSimul_Click(); };
     link.showFrameExpand = [this](bool on) { command9_->setVisible(on); };
     link.transfer = [this](std::int32_t n, const std::vector<double>& x, const std::vector<std::int32_t>& y) {
+        form1_->SetOverlayMHz(form100_->spectrum().SFMeu);
         form1_->ReceiveExperimentalData(n, x, y);
+    };
+    // The boxes first: the transfer takes the multiplet's range from the
+    // calculation they give.
+    link.sendAnalysis = [this](const analysis::MultipletAnalysis& a) {
+        form1_->ReceiveAnalysis(a);
+        form100_->mnuTransferData_Click();
     };
     link.exitProgram = [] { QCoreApplication::quit(); };
     link.enableFramePaste = [this](bool on) { command8_->setEnabled(on); };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <system_error>
 
+#include "core/number_text.h"
 #include "experimental/graph_reading.h"
 #include "experimental/reference_calibration.h"
 
@@ -378,6 +379,26 @@ ExpUpdate ExperimentalSession::MouseUp(int button, double x) {
     selEndX_ = x;
     state_.expandVisible = true;
     return u;
+}
+
+bool ExperimentalSession::AnalysisRange(double* fromPpm, double* toPpm) const {
+    if (spec_.NPont < 2 || spec_.XnmrHz.empty() || !(spec_.SFMeu > 0.0) || !(view_.PixPerPoint > 0.0)) return false;
+    std::int64_t first = view_.FirstShown, last = view_.LastShown;
+    const bool band = state_.band.visible && mode_ != Mode::Selecting && selStartX_ < selEndX_;
+    if (band) {
+        const double f = static_cast<double>(view_.FirstShown);
+        first = static_cast<std::int64_t>(RoundHalfEven(f + selStartX_ / view_.PixPerPoint));
+        last = static_cast<std::int64_t>(RoundHalfEven(f + std::min(selEndX_, width_) / view_.PixPerPoint));
+    } else if (IsFullView(view_, spec_.NPont)) {
+        return false;
+    }
+    first = std::clamp<std::int64_t>(first, 1, spec_.NPont);
+    last = std::clamp<std::int64_t>(last, 1, spec_.NPont);
+    if (last - first < 1) return false;
+    // The axis falls with the point number.
+    *fromPpm = spec_.XnmrHz[first] / spec_.SFMeu;
+    *toPpm = spec_.XnmrHz[last] / spec_.SFMeu;
+    return true;
 }
 
 ExpUpdate ExperimentalSession::BandMouseDown(int button) {

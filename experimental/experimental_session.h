@@ -170,6 +170,11 @@ public:
     ExpUpdate AdjustReference(const ExpRefChoice& choice);
     ExpUpdate StartPick();
 
+    // --- multiplet analysis ---
+    // The shifts under the selection band or, without one, those of the view
+    // when it is not the whole spectrum: highest first. False when neither.
+    bool AnalysisRange(double* fromPpm, double* toPpm) const;
+
     // --- transfer ---
     // Copies the (calibrated) axis and intensities for the simulator; false
     // when nothing is open.

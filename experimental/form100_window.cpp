@@ -88,6 +88,7 @@ Form100::Form100(QWidget* parent, Dialogs* dialogs, std::filesystem::path progra
         [this](bool on) { Action("mnuDelFormula")->setEnabled(on); });
     formula_->SetDialogs(dialogs_);
     SetClipboard(nullptr);
+    runWork = ProgressRunner(this);
     ShowState();
     if (runLoad) Form_Load();
 }
@@ -351,6 +352,7 @@ void Form100::BuildMenus() {
     add(data, "mnuFreqHz", "Frequency (Hz)", [this] { FreqHzToggled(); }, true)->setVisible(false);
     data->addSeparator();
     add(data, "mnuTransferData", "&Transfer Data to Simulator", [this] { mnuTransferData_Click(); });
+    BuildAnalysisMenu(data);
 
     QMenu* center = menuBar()->addMenu("Center");
     center->setObjectName("mnuCenter");

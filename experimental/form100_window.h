@@ -26,6 +26,8 @@
 #include "experimental/experimental_plot.h"
 #include "experimental/experimental_session.h"
 #include "experimental/reference_calibration.h"
+#include "analysis/multiplet_analysis.h"
+#include "platform/background_work.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/formula_picture_controller.h"
@@ -38,6 +40,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -46,6 +49,7 @@ class QVBoxLayout;
 namespace quble {
 
 class FormulaImage;
+class MultipletWindow;
 
 // The reference compounds, filled once by the frame window at start-up.
 ReferenceTable& RefTable();
@@ -105,6 +109,9 @@ public:
         std::function<void(std::int32_t, const std::vector<double>&, const std::vector<std::int32_t>&)> transfer;
         std::function<void()> exitProgram;            // default: quit the application
         std::function<void(bool)> enableFramePaste;   // MDIForm1.Command8, with "&Paste"
+        // "Send to Simulator" of the analysis window: one hydrogen from the
+        // multiplet, then the transfer.
+        std::function<void(const analysis::MultipletAnalysis&)> sendAnalysis;
     };
 
     // dialogs may be null (real Qt dialogs). programFolder holds "Examples";
@@ -174,6 +181,15 @@ public:
     void mnuSave_Click();
     void mnuSimul_Click();
     void mnuExpSp_Click();
+
+    // --- multiplet analysis ---
+    // "&Analyse Multiplet": the band (or the expanded view) analysed, the
+    // result in its window. Tells why when there is nothing to analyse.
+    void mnuAnalyse_Click();
+    bool CanAnalyse() const;
+    MultipletWindow* AnalysisWindow() const { return multiplet_; }
+    // Runs the analysis off the window's thread; tests replace it.
+    WorkRunner runWork;
 
     // --- picture export and the formula picture ---
     // The clipboard the copies go to and pastes come from; null: the system
@@ -246,6 +262,7 @@ private:
     void CrestToggled();
     void FreqHzToggled();
     void HideToSimulator();
+    void BuildAnalysisMenu(QMenu* data);
 
     ExperimentalSession session_;
     FrameLink frame_;
@@ -280,6 +297,7 @@ private:
     Clipboard* clipboard_ = nullptr;
     FormulaImage* image4_ = nullptr;
     std::unique_ptr<FormulaPictureController> formula_;
+    MultipletWindow* multiplet_ = nullptr;
 };
 
 }  // namespace quble

@@ -324,8 +324,9 @@ void PlotFinal(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
     // 11. Peak labels.
     if (v.mnuPeakLabels && v.mnuPeakLabelsEnabled) DrawPeakLabels(p, sim, s);
 
-    // 12. Legend.
+    // 12. Legend, and the residual of a fit.
     Legenda(p, sim, s);
+    DrawFitResidual(p, sim, s);
 }
 
 void LinBlack(SimulationState& sim) {

@@ -94,6 +94,10 @@ struct ExperimentalOverlay {
     std::vector<float> ExpLabelX{0.0f};
     std::vector<float> ExpLabelY{0.0f};
     float ExpTickLen = 0.0f;
+    // After a fit: data minus model at the fitted points (intensity units
+    // of ExpYgraf), drawn under the baseline, and the fit's RMS and R².
+    std::vector<double> ResidualHz, ResidualY;
+    std::string FitCaption;
 };
 
 struct PlotState {
@@ -161,6 +165,9 @@ void PlotFinal(PlotState& plot, const SimulationState& sim, DrawingSurface& surf
 // drawing calls it with fill = true, since a metafile has no back colour.
 void SpecBackground(PlotState& plot, DrawingSurface& surface, bool fill = false);
 void LinBlack(SimulationState& sim);
+// The residual of the last fit to the overlay, under the baseline, with its
+// legend line; nothing before a fit.
+void DrawFitResidual(const PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
 
 // Sample k (-NPeakPts..NPeakPts) of line m's individual peak in picture units.
 float PkXPix(const PlotState& plot, const SimulationState& sim, int k, int m);

@@ -171,6 +171,7 @@ void WindDraw(PlotState& p, const SimulationState& sim, DrawingSurface& dc, bool
     // 9. Captions, legend, formula.
     PrtLablsOtherMF(p, dc);
     Legenda(p, sim, dc);
+    DrawFitResidual(p, sim, dc);
     if (formula) formula(dc);
 
     // 10.

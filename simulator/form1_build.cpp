@@ -349,7 +349,8 @@ void Form1::BuildMenus() {
         [this] { mnuGaussianIndPeaks_Click(); });
     add(palette, "mnuExpSpCol", "E&xperimental Spectrum", [this] { mnuExpSpCol_Click(); })->setEnabled(false);
 
-BuildComparisonMenu();
+    BuildComparisonMenu();
+    BuildAnalysisMenu(edit);
 
     // Visible: once "Don't show this dialog again" was ticked, this is the
     // only way to have the opening dialog back.

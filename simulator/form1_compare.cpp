@@ -69,6 +69,7 @@ void Form1::SyncComparisonMenu() {
     Action("mnuVerifyMatch")->setEnabled(exp && session_.HasGraph());
     Action("mnuMatchDetails")->setEnabled(!list1_.isEmpty());
     if (frame_.enableMarkButton) frame_.enableMarkButton(exp && session_.HasGraph());
+    SyncFitMenu();
 }
 
 // ---------------------------------------------------------------- opening

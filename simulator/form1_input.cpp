@@ -196,6 +196,8 @@ void Form1::Text4_Change() { RepairBox(Text4); }
 // ---------------------------------------------------------------- calculation
 
 void Form1::Command1_Click() {
+    // A residual belongs to the values it was fitted with.
+    ClearFitResidual(plot_.exp);
     SimulationInput in = ReadBoxes();
     CalcOutcome done = session_.Calculate(in);
     if (done.error) {

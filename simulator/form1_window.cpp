@@ -241,6 +241,7 @@ void Form1::LinBlack() { quble::LinBlack(sim_); }
 void Form1::DetachExperimental() {
     if (session_.MarkingOn()) ApplyMarking(session_.ToggleMarking(), true);
     session_.DetachExperimental();
+    ClearFitResidual(plot_.exp);
     list1_.clear();
     SyncComparisonMenu();
     mnuPointSize->setEnabled(false);

@@ -21,10 +21,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "analysis/multiplet_analysis.h"
+#include "analysis/simulation_fit.h"
 #include "examples/example_sets.h"
+#include "platform/background_work.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/graph_picture.h"
@@ -33,6 +37,7 @@
 #include "simulator/multiplet.h"
 #include "simulator/simulation_state.h"
 #include "settings/settings_file.h"
+#include "simulator/overlay_fit.h"
 #include "simulator/simulator_session.h"
 
 class QAction;
@@ -311,6 +316,22 @@ public:
     void mnuOptions_Click();  // also mnuSetGraphOptions, mnuSetGraphOptions2
     bool ShowOpeningOptions_ = true;
 
+    // --- analysis: the fit to the overlay, journal text, a sent multiplet ---
+    void mnuFit_Click();        // "&Fit to Experimental..."
+    void mnuUndoFit_Click();    // the boxes as before the last fit
+    void mnuCopyText_Click();   // "Copy as &Text": one journal line per hydrogen
+    void mnuPasteText_Click();  // "Paste Te&xt": journal lines into the boxes
+    void mnuTextMHz_Click();    // the frequency the text's ppm use without an overlay
+    // One hydrogen from the experimental window's analysis, then calculated.
+    void ReceiveAnalysis(const analysis::MultipletAnalysis& a);
+    // The overlaid spectrum's frequency (SFMeu), for the journal text.
+    void SetOverlayMHz(double mhz);
+    double TextMHz() const;
+    const std::optional<analysis::FitResult>& LastFit() const { return lastFit_; }
+    // Tests answer these instead of the dialog and the progress window.
+    std::function<std::optional<OverlayFitChoice>(const OverlayFitChoice&)> runFitDialog;
+    WorkRunner runWork;
+
 signals:
     void calculationDone();
 
@@ -354,6 +375,13 @@ private:
     void SyncComparisonMenu();
     void ReturnToSimulatorLater(bool transfer);
     void ApplyMarking(const MarkingView& view, bool full);
+
+    void BuildAnalysisMenu(QMenu* edit);
+    void SyncFitMenu();
+    // The boxes' texts only (layout unchanged), or the whole Enter sequence
+    // (counts, then shifts and J boxes) followed by a calculation.
+    void WriteBoxValues(const SimulationInput& in);
+    void EnterBoxes(const SimulationInput& in);
 
     void ArrangeExamples();
     void CopyPicture(bool bw);
@@ -421,6 +449,20 @@ private:
     QListWidget* List3 = nullptr;
     QPushButton* Command3 = nullptr;
     QDialog* matchDetails_ = nullptr;
+
+    // Analysis.
+    struct FitUndo {
+        SimulationInput boxes;
+        LineShapeTicks ticks;
+        int slider4 = 50;
+        std::string shapeHandler;
+        int nh = 1;
+        std::array<int, kMaxHydrogens + 1> nj{};
+    };
+    std::optional<FitUndo> undoFit_;
+    std::optional<analysis::FitResult> lastFit_;
+    double overlayMHz_ = 0.0;
+    double textMHz_ = 0.0;   // set by the user; 400 until then
 };
 
 }  // namespace quble

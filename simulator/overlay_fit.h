@@ -1,0 +1,65 @@
+// Fitting the simulation to the experimental spectrum overlaid on it: which
+// points and which start values the fit takes from the last calculation,
+// what it writes back into the boxes, and the residual the graph draws under
+// its baseline. The solver itself is analysis/simulation_fit.h.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/simulation_fit.h"
+#include "render/spectrum_plot.h"
+#include "simulator/multiplet.h"
+#include "simulator/simulation_state.h"
+
+namespace quble {
+
+// Which parameters the user lets the fit change. Every J box of a hydrogen
+// is one entry; boxes with the same value are one coupling and follow the
+// first box's choice.
+struct OverlayFitChoice {
+    std::array<bool, kMaxHydrogens + 1> varyShift{false, true, true, true, true};
+    std::array<std::array<bool, kMaxJ + 1>, kMaxHydrogens + 1> varyJ{};
+    bool varyWidth = true;
+    bool varyLorentz = false;
+    bool varyBaseline = true;
+    OverlayFitChoice() {
+        for (auto& row : varyJ) row.fill(true);
+    }
+};
+
+// The start a user is offered: everything free but the Lorentzian share,
+// which is free only for the mixed shape (a pure shape was chosen on purpose).
+OverlayFitChoice DefaultFitChoice(const SimulationState& sim);
+
+struct OverlayFitSetup {
+    analysis::FitInput input;
+    std::vector<double> hz, y;      // the points fitted, highest frequency first
+    std::vector<int> point;         // their point numbers in the overlay
+    double fromHz = 0.0, toHz = 0.0;
+};
+
+// The points of the overlay inside the multiplet's range (every hydrogen's
+// shift, half the sum of its couplings and four widths either side) and the
+// start from the last calculation. Nothing when there is no overlay, no
+// calculation, or fewer points than free parameters (error says which).
+std::optional<OverlayFitSetup> PrepareOverlayFit(const SimulationState& sim, const ExperimentalOverlay& overlay,
+                                                 const OverlayFitChoice& choice, std::string* error);
+
+// The boxes after a fit: every fitted value written back at 0.001 Hz, the
+// boxes the fit did not touch as they were. lorentzPercent receives the
+// fitted share when it was free.
+SimulationInput BoxesFromFit(const SimulationInput& before, const SimulationState& sim,
+                             const analysis::FitResult& result, const OverlayFitChoice& choice,
+                             int* lorentzPercent);
+
+// "RMS = 1.2e+04 (0.8 % of the tallest point), R² = 0.9987"
+std::string FitSummary(const analysis::FitResult& result, const OverlayFitSetup& setup, char decSep);
+
+// The residual the graph draws as a thin curve under its baseline.
+void SetFitResidual(ExperimentalOverlay& overlay, const OverlayFitSetup& setup, const analysis::FitResult& result);
+void ClearFitResidual(ExperimentalOverlay& overlay);
+
+}  // namespace quble
