@@ -205,7 +205,7 @@ std::string JournalText(std::span<const JournalHydrogen> hydrogens, double mhz) 
 bool HydrogensFromInput(const SimulationInput& input, std::vector<JournalHydrogen>* out, std::string* error) {
     const auto count = ParseLocaleNumber(input.Text2, input.DecSep);
     if (!count || *count < 1 || *count > kMaxHydrogens) {
-        *error = "Text2 is not a number of hydrogens from 1 to 4";
+        *error = "The number of hydrogens \"" + input.Text2 + "\" is not a number from 1 to 4.";
         return false;
     }
     std::vector<JournalHydrogen> hs;
@@ -213,7 +213,8 @@ bool HydrogensFromInput(const SimulationInput& input, std::vector<JournalHydroge
         JournalHydrogen jh;
         const auto shift = ParseLocaleNumber(input.Text6[static_cast<std::size_t>(h)], input.DecSep);
         if (!shift) {
-            *error = "Text6(" + std::to_string(h) + ") is not a number";
+            *error = "The shift of " + input.HydrogenName[static_cast<std::size_t>(h)] + " \"" +
+                     input.Text6[static_cast<std::size_t>(h)] + "\" is not a number.";
             return false;
         }
         jh.shiftHz = *shift;
@@ -222,7 +223,8 @@ bool HydrogensFromInput(const SimulationInput& input, std::vector<JournalHydroge
         for (int k = 0; k < n; ++k) {
             const auto j = ParseLocaleNumber(input.JText[static_cast<std::size_t>(h)][static_cast<std::size_t>(k)], input.DecSep);
             if (!j) {
-                *error = "TextH" + std::to_string(h + 1) + "(" + std::to_string(k) + ") is not a number";
+                *error = "J" + std::to_string(k + 1) + " of " + input.HydrogenName[static_cast<std::size_t>(h)] + " \"" +
+                         input.JText[static_cast<std::size_t>(h)][static_cast<std::size_t>(k)] + "\" is not a number.";
                 return false;
             }
             if (*j != 0.0) jh.jHz.push_back(*j);

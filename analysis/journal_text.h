@@ -38,7 +38,8 @@ std::string JournalLine(const JournalHydrogen& h, double mhz);
 // Every hydrogen, one line each, joined by "\n".
 std::string JournalText(std::span<const JournalHydrogen> hydrogens, double mhz);
 // The hydrogens of the simulator's boxes (Text2, Text6, Text1, TextH1..4).
-// False with the box named when one is not a number.
+// False, with the hydrogen and box named for the user, when one is not a
+// number.
 bool HydrogensFromInput(const SimulationInput& input, std::vector<JournalHydrogen>* out, std::string* error);
 
 struct JournalParse {

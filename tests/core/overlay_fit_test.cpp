@@ -1,0 +1,157 @@
+// The fit of a calculated simulation to the spectrum overlaid on it: the
+// points and start it takes, what it writes back into the boxes, and the
+// residual drawn under the baseline.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/line_model.h"
+#include "platform/recording_surface.h"
+#include "simulator/overlay_fit.h"
+#include "simulator/simulator_session.h"
+#include "tests/core/simulation_test_util.h"
+
+namespace quble::test {
+namespace {
+
+// A Lorentzian dt at 1500 Hz (J 7.2, 2.4, 2.4), width 1.1, on the overlay's
+// points 2000 .. 1000 Hz every 0.05 Hz, the session calculated from boxes a
+// little off.
+struct Fixture {
+    SimulatorSession s;
+    SimulationInput boxes;
+    Fixture() {
+        InitPlotGeometry(s.plot, 356.0 * kPlotScaleWidth / 663.0);
+        s.SetLineShape(LineShape::Lorentzian);
+        boxes = MakeInput({{"1500.6", {"7.5", "2.2", "2.2"}}}, "0.1", "1");
+        EXPECT_FALSE(s.Calculate(boxes).error);
+        const int n = 20001;
+        std::vector<double> hz(n);
+        for (int i = 0; i < n; ++i) hz[i] = 2000.0 - 0.05 * i;
+        const analysis::ModelHydrogen truth{1500.0, {7.2, 2.4, 2.4}};
+        const std::vector<double> y = analysis::EvaluateModel(hz, std::span(&truth, 1), 1.1, 1.0, 4.0e6);
+        ExperimentalOverlay& o = s.plot.exp;
+        o.ExpXnmrHz.assign(n + 1, 0.0);
+        o.ExpYgraf.assign(n + 1, 0);
+        for (int i = 0; i < n; ++i) {
+            o.ExpXnmrHz[i + 1] = hz[i];
+            o.ExpYgraf[i + 1] = static_cast<std::int32_t>(std::lround(y[i] + 2000.0));
+        }
+        o.PlotWindowFirst = 1;
+        o.PlotWindowLast = n;
+        s.sim.ExpPresent = true;
+    }
+};
+
+TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
+    Fixture f;
+    std::string error;
+    const OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
+    EXPECT_FALSE(choice.varyLorentz);  // a pure shape keeps its share
+    const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, choice, &error);
+    ASSERT_TRUE(setup) << error;
+    // Shift ± half the J sum ± four widths and a hertz.
+    EXPECT_NEAR(setup->fromHz, 1500.6 + 5.95 + 5.0, 1e-3);
+    EXPECT_NEAR(setup->toHz, 1500.6 - 5.95 - 5.0, 1e-3);
+    ASSERT_FALSE(setup->hz.empty());
+    EXPECT_LE(setup->hz.front(), setup->fromHz);
+    EXPECT_GE(setup->hz.back(), setup->toHz);
+    EXPECT_EQ(setup->input.lorentzFraction, 1.0);
+    // The two equal boxes start tied: one free coupling for both.
+    ASSERT_EQ(setup->input.hydrogens.size(), 1u);
+    EXPECT_EQ(setup->input.hydrogens[0].jHz[1], setup->input.hydrogens[0].jHz[2]);
+
+    const analysis::FitResult r = analysis::FitSimulation(setup->hz, setup->y, setup->input);
+    ASSERT_TRUE(r.ok) << r.error;
+    int lorentz = -1;
+    const SimulationInput after = BoxesFromFit(f.boxes, f.s.sim, r, choice, &lorentz);
+    EXPECT_EQ(lorentz, -1);  // not fitted, not written
+    EXPECT_NEAR(std::stod(after.Text6[0]), 1500.0, 0.002);
+    EXPECT_NEAR(std::stod(after.JText[0][0]), 7.2, 0.002);
+    EXPECT_EQ(after.JText[0][1], after.JText[0][2]);
+    EXPECT_NEAR(std::stod(after.JText[0][1]), 2.4, 0.002);
+    EXPECT_NEAR(std::stod(after.Text4), 1.1, 0.002);
+    // At most three decimals: the box shows what a spectrum can tell.
+    for (const std::string& t : {after.Text6[0], after.JText[0][0], after.Text4}) {
+        const auto dot = t.find('.');
+        EXPECT_TRUE(dot == std::string::npos || t.size() - dot - 1 <= 3) << t;
+    }
+    // Boxes beyond the hydrogen's couplings are left as typed.
+    EXPECT_EQ(after.JText[0][3], f.boxes.JText[0][3]);
+    EXPECT_EQ(after.Text3, f.boxes.Text3);
+    EXPECT_GT(r.r2, 0.9999);
+    EXPECT_EQ(FitSummary(r, *setup, ',').rfind("Fit: RMS = ", 0), 0u);
+}
+
+TEST(OverlayFit, HeldValuesStayAndWhatCannotBeFittedIsRefused) {
+    Fixture f;
+    OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
+    choice.varyShift[1] = false;
+    choice.varyJ[1][2] = false;  // held, and so its tied partner
+    std::string error;
+    const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, choice, &error);
+    ASSERT_TRUE(setup) << error;
+    EXPECT_TRUE(setup->input.hydrogens[0].fixShift);
+    EXPECT_TRUE(setup->input.hydrogens[0].fixJ[1]);
+    EXPECT_TRUE(setup->input.hydrogens[0].fixJ[2]);
+    const analysis::FitResult r = analysis::FitSimulation(setup->hz, setup->y, setup->input);
+    ASSERT_TRUE(r.ok) << r.error;
+    const SimulationInput after = BoxesFromFit(f.boxes, f.s.sim, r, choice, nullptr);
+    EXPECT_EQ(after.Text6[0], "1500.6");
+    EXPECT_EQ(after.JText[0][1], "2.2");
+    EXPECT_EQ(after.JText[0][2], "2.2");
+    EXPECT_NE(after.JText[0][0], "7.5");
+
+    // No overlay, or an overlay without points in the range.
+    Fixture none;
+    none.s.sim.ExpPresent = false;
+    EXPECT_FALSE(PrepareOverlayFit(none.s.sim, none.s.plot.exp, choice, &error));
+    EXPECT_EQ(error, "There is no experimental spectrum on the graph: open one and transfer it first.");
+    Fixture far;
+    for (double& hz : far.s.plot.exp.ExpXnmrHz) hz += 5000.0;
+    EXPECT_FALSE(PrepareOverlayFit(far.s.sim, far.s.plot.exp, choice, &error));
+    EXPECT_EQ(error.rfind("The experimental spectrum has too few points between ", 0), 0u) << error;
+}
+
+TEST(OverlayFit, CancelStopsTheSolverWithoutAResult) {
+    Fixture f;
+    std::string error;
+    auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(f.s.sim), &error);
+    ASSERT_TRUE(setup) << error;
+    const std::atomic<bool> cancel{true};
+    setup->input.cancel = &cancel;
+    const analysis::FitResult r = analysis::FitSimulation(setup->hz, setup->y, setup->input);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+}
+
+TEST(OverlayFit, ResidualIsDrawnUnderTheBaselineOnlyAfterAFit) {
+    Fixture f;
+    std::string error;
+    const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(f.s.sim), &error);
+    ASSERT_TRUE(setup) << error;
+    const analysis::FitResult r = analysis::FitSimulation(setup->hz, setup->y, setup->input);
+    ASSERT_TRUE(r.ok);
+    auto residualCurves = [&] {
+        RecordingSurface surface(f.s.plot.ScaleWidth, f.s.plot.ScaleHeight);
+        f.s.Draw(surface, true);
+        int below = 0;
+        for (const DrawCall& c : surface.Calls()) {
+            if (c.kind != DrawCall::Kind::Polyline || c.points.size() < 10) continue;
+            const bool allBelow = std::all_of(c.points.begin(), c.points.end(), [&](const PointF& p) {
+                return p.y > f.s.plot.BaseY && p.y < f.s.plot.ScaleHeight;
+            });
+            below += allBelow;
+        }
+        return below;
+    };
+    EXPECT_EQ(residualCurves(), 0);
+    SetFitResidual(f.s.plot.exp, *setup, r);
+    EXPECT_EQ(residualCurves(), 1);
+    ClearFitResidual(f.s.plot.exp);
+    EXPECT_EQ(residualCurves(), 0);
+}
+
+}  // namespace
+}  // namespace quble::test
