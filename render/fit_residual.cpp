@@ -13,7 +13,8 @@ namespace quble {
 using namespace render_detail;
 
 namespace {
-constexpr ColorRef kResidualGrey = 0x505050;
+// Light enough that the captions in the same strip stay legible.
+constexpr ColorRef kResidualGrey = 0x909090;
 }
 
 void DrawFitResidual(const PlotState& p, const SimulationState& sim, DrawingSurface& s) {

@@ -68,6 +68,16 @@ void Form1::WriteBoxValues(const SimulationInput& in) {
         for (int k = 0; k < kMaxJ; ++k) SetTextQuiet(jBox_[i][k], in.JText[i][k]);
     }
     SetTextQuiet(Text4, in.Text4);
+    ShowBoxStarts();
+}
+
+void Form1::ShowBoxStarts() {
+    // A narrow box scrolled to its end shows "976" of "4.976".
+    for (int i = 0; i < kMaxHydrogens; ++i) {
+        Text6[i]->setCursorPosition(0);
+        for (int k = 0; k < kMaxJ; ++k) jBox_[i][k]->setCursorPosition(0);
+    }
+    Text4->setCursorPosition(0);
 }
 
 void Form1::EnterBoxes(const SimulationInput& in) {
@@ -90,6 +100,7 @@ void Form1::EnterBoxes(const SimulationInput& in) {
         }
     }
     Command1_Click();
+    ShowBoxStarts();
 }
 
 void Form1::ReceiveAnalysis(const analysis::MultipletAnalysis& a) {
@@ -160,6 +171,7 @@ void Form1::mnuFit_Click() {
         SetMixCaption(lorentz);
     }
     Command1_Click();
+    ShowBoxStarts();
     SetFitResidual(plot_.exp, *setup, result);
     plot_.exp.FitCaption = FitSummary(result, *setup, decSep_);
     lastFit_ = result;
@@ -188,6 +200,7 @@ void Form1::mnuUndoFit_Click() {
         SetMixCaption(u.slider4);
     }
     Command1_Click();
+    ShowBoxStarts();
 }
 
 // ---------------------------------------------------------------- journal text
@@ -225,7 +238,12 @@ void Form1::mnuPasteText_Click() {
     }
     undoFit_.reset();
     Action("mnuUndoFit")->setEnabled(false);
+    // New counts drop the overlay, as typing them does; the spectrum handed
+    // over is still here, so it goes onto the new multiplet (or the user is
+    // told it has no signal there).
+    const bool overlaid = sim_.ExpPresent;
     EnterBoxes(in);
+    if (overlaid && session_.NPontExp() > 0) TransfAdjustExpData();
 }
 
 void Form1::mnuTextMHz_Click() {

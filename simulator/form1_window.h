@@ -382,6 +382,7 @@ private:
     // (counts, then shifts and J boxes) followed by a calculation.
     void WriteBoxValues(const SimulationInput& in);
     void EnterBoxes(const SimulationInput& in);
+    void ShowBoxStarts();
 
     void ArrangeExamples();
     void CopyPicture(bool bw);

@@ -149,6 +149,16 @@ TEST_F(AnalysisWindowsTest, BandAnalysedThenSentToTheSimulatorOverlaysAtOnce) {
     for (std::size_t k = 0; k < all.size(); ++k) EXPECT_NEAR(form().sim().JVal[1][k + 1], all[k], 0.006);
     EXPECT_EQ(form().ExperimentalTransfers(), transfers + 1);
     EXPECT_TRUE(form().sim().ExpPresent);
+
+    // Its journal line pasted back keeps the spectrum on the graph, at the
+    // spectrum's own frequency.
+    EXPECT_DOUBLE_EQ(form().TextMHz(), exp.spectrum().SFMeu);
+    auto* mime = new QMimeData;
+    mime->setText(QString::fromStdString(a.text));
+    clipboard.SetMimeData(mime);
+    form().mnuPasteText_Click();
+    EXPECT_TRUE(form().sim().ExpPresent);
+    EXPECT_NEAR(form().sim().Shift[1], a.centreHz, 0.005 * exp.spectrum().SFMeu);
 }
 
 TEST_F(AnalysisWindowsTest, FitFromAWrongStartMovesTowardTheTruthAndUndoRestoresTheBoxes) {
