@@ -23,8 +23,9 @@ void Form100::BuildAnalysisMenu(QMenu* data) {
     QAction* a = data->addAction("&Analyse Multiplet");
     a->setObjectName("mnuAnalyse");
     a->setToolTip("J analysis of the multiplet under the selection band");
+    // Always enabled, so that its shortcut works too: without a band the
+    // command says what to do.
     connect(a, &QAction::triggered, this, [this] { mnuAnalyse_Click(); });
-    connect(data, &QMenu::aboutToShow, this, [this, a] { a->setEnabled(CanAnalyse()); });
 }
 
 bool Form100::CanAnalyse() const {

@@ -82,6 +82,7 @@ Form100::Form100(QWidget* parent, Dialogs* dialogs, std::filesystem::path progra
     }
     BuildControls();
     BuildMenus();
+    SetUpKeyboard();
     formula_ = std::make_unique<FormulaPictureController>(
         image4_, programFolder_,
         FormulaPictureController::Placement{kExpFormulaLeft, kExpFormulaTop, 200, kSvClipMFSFFile, true},

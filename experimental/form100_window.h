@@ -263,6 +263,7 @@ private:
     void FreqHzToggled();
     void HideToSimulator();
     void BuildAnalysisMenu(QMenu* data);
+    void SetUpKeyboard();
 
     ExperimentalSession session_;
     FrameLink frame_;

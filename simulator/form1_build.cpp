@@ -351,6 +351,7 @@ void Form1::BuildMenus() {
 
     BuildComparisonMenu();
     BuildAnalysisMenu(edit);
+    SetUpKeyboard();
 
     // Visible: once "Don't show this dialog again" was ticked, this is the
     // only way to have the opening dialog back.

@@ -260,9 +260,13 @@ void Form1::Slider4_Change(int value) {
         Slider4->setValue(value);
     }
     sim_.Slider4 = value;
+    // The recalculation hands the focus to the graph; a slider driven by
+    // the arrow keys must keep it for the next press.
+    const bool driven = Slider4->hasFocus();
     Command1_Click();
     SetMixCaption(value);
     PlotFinal();
+    if (driven) Slider4->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::RunLineShapeHandler(const std::string& name) {

@@ -377,6 +377,7 @@ private:
     void ApplyMarking(const MarkingView& view, bool full);
 
     void BuildAnalysisMenu(QMenu* edit);
+    void SetUpKeyboard();
     void SyncFitMenu();
     // The boxes' texts only (layout unchanged), or the whole Enter sequence
     // (counts, then shifts and J boxes) followed by a calculation.

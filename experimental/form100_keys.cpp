@@ -1,0 +1,27 @@
+// The experimental window's shortcuts, on its own menu entries and scoped to
+// the window: the simulator beside it in the frame has the same keys.
+#include <QAction>
+#include <QKeySequence>
+
+#include "experimental/form100_window.h"
+
+namespace quble {
+
+void Form100::SetUpKeyboard() {
+    auto key = [this](const char* name, const QKeySequence& seq) {
+        if (QAction* a = Action(name)) {
+            a->setShortcut(seq);
+            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            addAction(a);
+        }
+    };
+    key("mnuOpenFull", QKeySequence::Open);
+    key("mnuExportPicture", Qt::CTRL | Qt::Key_E);
+    key("mnuExit", Qt::CTRL | Qt::Key_Q);
+    key("mnuCopy", QKeySequence::Copy);
+    key("mnuPaste", QKeySequence::Paste);
+    key("mnuTransferData", Qt::CTRL | Qt::Key_T);
+    key("mnuAnalyse", Qt::CTRL | Qt::Key_M);
+}
+
+}  // namespace quble
