@@ -286,6 +286,56 @@ ExpUpdate ExperimentalSession::ScrollTo(std::int64_t value) {
     return u;
 }
 
+ExpUpdate ExperimentalSession::Wheel(double x, int steps, bool scroll) {
+    ExpUpdate u;
+    if (spec_.NPont < 2 || steps == 0 || !(view_.PixPerPoint > 0.0) || mode_ == Mode::Selecting) return u;
+    const double shown = static_cast<double>(view_.ShownWidth());
+    if (scroll) {
+        if (IsFullView(view_, spec_.NPont)) return u;
+        const std::int64_t by = static_cast<std::int64_t>(RoundHalfEven(shown / 10.0 * steps));
+        quble::ScrollTo(view_, spec_.NPont, view_.FirstShown - 1 + (by == 0 ? (steps > 0 ? 1 : -1) : by));
+        UpdateScroll();
+        u.redraw = true;
+        return u;
+    }
+    x = std::clamp(x, 0.0, width_);
+    const double under = static_cast<double>(view_.FirstShown) + x / view_.PixPerPoint;
+    double wanted = shown * std::pow(0.8, steps);
+    const double all = static_cast<double>(spec_.NPont - 1);
+    if (wanted >= all) {
+        // Out to the whole spectrum: the full view with its own scaling.
+        const bool was = IsFullView(view_, spec_.NPont);
+        if (!was) {
+            u = FullSpectrum();
+            state_.band.visible = false;
+            state_.expandVisible = false;
+        }
+        return u;
+    }
+    wanted = std::max(wanted, static_cast<double>(kMinShownWidth));
+    const double share = width_ > 0.0 ? x / width_ : 0.5;
+    std::int64_t first = static_cast<std::int64_t>(RoundHalfEven(under - share * wanted));
+    std::int64_t last = first + static_cast<std::int64_t>(RoundHalfEven(wanted));
+    if (first < 1) {
+        last += 1 - first;
+        first = 1;
+    }
+    if (last > spec_.NPont) {
+        first -= last - spec_.NPont;
+        last = spec_.NPont;
+    }
+    first = std::max<std::int64_t>(first, 1);
+    if (first == view_.FirstShown && last == view_.LastShown) return u;
+    ShowRange(view_, first, last);
+    // A band drawn over the old view no longer marks the same points.
+    state_.band.visible = false;
+    state_.expandVisible = false;
+    state_.narrowWidenVisible = true;
+    ShowScroll();
+    u.redraw = true;
+    return u;
+}
+
 // -------------------------------------------------------------------- mouse
 
 ExpUpdate ExperimentalSession::MouseDown(int button, double x) {

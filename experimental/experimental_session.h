@@ -152,6 +152,12 @@ public:
     ExpUpdate StepRight(int index, int shift);
     ExpUpdate StepLeft(int index, int shift);
     ExpUpdate ScrollTo(std::int64_t value);
+    // The mouse wheel over pixel x: each step in narrows the view by a fifth
+    // about the point under the pointer (which stays under it), each step out
+    // widens it back up to the whole spectrum. With scroll true the view
+    // moves by a tenth of its width per step instead (positive: to the
+    // right, toward lower shifts).
+    ExpUpdate Wheel(double x, int steps, bool scroll);
 
     // --- mouse (pixels; button 1 left, 2 right) ---
     ExpUpdate MouseDown(int button, double x);

@@ -164,6 +164,8 @@ public:
     void Picture1_MouseMove(int buttons, int shift, double x, double y);
     void Picture1_MouseUp(int button, int shift, double x, double y);
     void Image1_MouseDown(int button);
+    // steps: wheel notches, positive away from the user (zoom in).
+    void Picture1_Wheel(int steps, int shift, double x);
     void Form_MouseMove();   // over the rest of the window
 
     // --- calibration ---

@@ -1,6 +1,7 @@
 #include "platform/graph_box_base.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -106,5 +107,20 @@ void GraphBoxBase::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void GraphBoxBase::leaveEvent(QEvent*) { emit mouseLeft(); }
+
+void GraphBoxBase::wheelEvent(QWheelEvent* e) {
+    const QPoint d = e->angleDelta();
+    // Shift+wheel turns into a horizontal delta on some platforms.
+    wheelEighths_ += d.y() != 0 ? d.y() : d.x();
+    const int steps = wheelEighths_ / 120;
+    if (steps == 0) {
+        e->accept();
+        return;
+    }
+    wheelEighths_ -= steps * 120;
+    RememberMouse(e->position());
+    emit wheelTurned(steps, ShiftCode(e->modifiers()), lastX_);
+    e->accept();
+}
 
 }  // namespace quble

@@ -52,6 +52,8 @@ signals:
     void mouseMove(int buttons, int shift, double x, double y);
     void mouseUp(int button, int shift, double x, double y);
     void mouseLeft();
+    // The wheel: whole notches (positive away from the user) at x (user units).
+    void wheelTurned(int steps, int shift, double x);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -60,12 +62,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
 
 private:
     void RememberMouse(const QPointF& p);
     Options options_;
     std::unique_ptr<QImage> picture_;
     double lastX_ = -1.0, lastY_ = -1.0;
+    int wheelEighths_ = 0;   // of a degree, kept until a notch is full (touchpads send less)
 };
 
 }  // namespace quble

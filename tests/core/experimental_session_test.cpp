@@ -350,3 +350,47 @@ TEST_F(ExperimentalSessionTest, TransferCopiesTheCalibratedAxis) {
 
 }  // namespace
 }  // namespace quble
+
+namespace quble {
+namespace {
+
+class ExperimentalWheelTest : public ExperimentalSessionTest {};
+
+TEST_F(ExperimentalWheelTest, WheelZoomsAboutThePointerScrollsWithShiftAndBandsAnalyseTheirPoints) {
+    std::vector<std::int32_t> y(2000, 10);
+    ASSERT_TRUE(s.Open(Write("wide", y)).messages.empty());
+    ASSERT_TRUE(IsFullView(s.view(), s.spectrum().NPont));
+    double from = 0, to = 0;
+    EXPECT_FALSE(s.AnalysisRange(&from, &to));  // the whole spectrum is no multiplet
+
+    // In, about point 500: it stays under the pointer.
+    const double x = XOf(500);
+    const std::int64_t before = s.view().ShownWidth();
+    EXPECT_TRUE(s.Wheel(x, 2, false).redraw);
+    EXPECT_NEAR(static_cast<double>(s.view().ShownWidth()), before * 0.64, 2.0);
+    EXPECT_NEAR(s.view().FirstShown + x / s.view().PixPerPoint, 500.0, 1.0);
+    EXPECT_TRUE(s.state().scroll.visible);
+    // The expanded view is the range to analyse, highest shift first.
+    ASSERT_TRUE(s.AnalysisRange(&from, &to));
+    EXPECT_DOUBLE_EQ(from, s.spectrum().XnmrHz[s.view().FirstShown] / s.spectrum().SFMeu);
+    EXPECT_DOUBLE_EQ(to, s.spectrum().XnmrHz[s.view().LastShown] / s.spectrum().SFMeu);
+    EXPECT_GT(from, to);
+
+    // Shift+wheel moves a tenth of the width per notch, the width kept.
+    const std::int64_t first = s.view().FirstShown, width = s.view().ShownWidth();
+    s.Wheel(x, 1, true);
+    EXPECT_EQ(s.view().FirstShown, first + (width + 5) / 10);
+    EXPECT_EQ(s.view().ShownWidth(), width);
+    EXPECT_EQ(s.state().scroll.value, s.view().FirstShown - 1);
+
+    // Far in stops at the narrowest view; far out is the whole spectrum.
+    s.Wheel(x, 60, false);
+    EXPECT_EQ(s.view().ShownWidth(), kMinShownWidth);
+    s.Wheel(x, -80, false);
+    EXPECT_TRUE(IsFullView(s.view(), s.spectrum().NPont));
+    EXPECT_FALSE(s.state().scroll.visible);
+    EXPECT_FALSE(s.Wheel(x, 1, true).redraw);  // nothing to scroll in the full view
+}
+
+}  // namespace
+}  // namespace quble
