@@ -49,6 +49,16 @@ TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
     std::string error;
     const OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
     EXPECT_FALSE(choice.varyLorentz);  // a pure shape keeps its share
+    OverlayFitChoice freed = choice;
+    freed.varyLorentz = true;
+    std::string e2;
+    const auto freedSetup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, freed, &e2);
+    ASSERT_TRUE(freedSetup) << e2;
+    // Freed, it starts where the solver can move it, and finds the shape.
+    EXPECT_EQ(freedSetup->input.lorentzFraction, 0.9);
+    const analysis::FitResult freedFit = analysis::FitSimulation(freedSetup->hz, freedSetup->y, freedSetup->input);
+    ASSERT_TRUE(freedFit.ok) << freedFit.error;
+    EXPECT_NEAR(freedFit.lorentzFraction, 1.0, 0.01);
     const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, choice, &error);
     ASSERT_TRUE(setup) << error;
     // Shift ± half the J sum ± four widths and a hertz.
