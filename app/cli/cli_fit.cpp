@@ -11,6 +11,7 @@
 #include "analysis/simulation_fit.h"
 #include "analysis/spectrum_region.h"
 #include "app/cli/cli_boxes.h"
+#include "core/number_text.h"
 #include "simulator/multiplet.h"
 #include "simulator/simulation_state.h"
 
