@@ -14,7 +14,7 @@ int RunJournalCommand(int argc, char** argv) {
     AddBoxOptions(app, boxes);
     app.add_option("--mhz", mhz, "spectrometer frequency in MHz for the ppm shifts")
         ->required()
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1.0, 10000.0));
     if (const int rc = ParseCli(app, argc, argv); rc >= 0) return rc;
 
     SimulationArgs parsed;

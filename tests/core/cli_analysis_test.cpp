@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace {
 
@@ -97,8 +98,7 @@ TEST(CliAnalysisCommands, HelpBadArgumentsAndRefusedFiles) {
         EXPECT_NE(r.out.find(c), std::string::npos) << c;
     }
     EXPECT_EQ(RunCli("--help").status, 0);
-    for (const std::string args :
-         {"analyse --1r " + kGaba + " --from 2.36 --json", "analyse --from 2.36 --to 2.24",
+    for (const std::string& args : std::vector<std::string>{"analyse --1r " + kGaba + " --from 2.36 --json", "analyse --from 2.36 --to 2.24",
           "analyse --1r " + kGaba + " --from x --to 2.24", "analyse --1r " + kGaba + " --from 2.3 --to 2.3 --json",
           "fit --1r " + kGaba + " --json", "fit --1r " + kGaba + " --example 'Example 9'",
           "fit --1r " + kGaba + " --h 900:7 --from 2.3", "journal --h 900:7", "journal --h 900:7x --mhz 400",
@@ -106,7 +106,7 @@ TEST(CliAnalysisCommands, HelpBadArgumentsAndRefusedFiles) {
         EXPECT_EQ(RunCli(args).status, 2) << args;
     }
     const std::string missing = "'" + std::string(QUBLE_TEST_DATA) + "/no-such/pdata/1/1r'";
-    for (const std::string args : {"analyse --1r " + missing + " --from 2.36 --to 2.24 --json",
+    for (const std::string& args : std::vector<std::string>{"analyse --1r " + missing + " --from 2.36 --to 2.24 --json",
                                    "fit --1r " + missing + " --h 900:7 --json"}) {
         const CliRun r = RunCli(args, true);
         EXPECT_EQ(r.status, 1) << args;
