@@ -12,6 +12,9 @@ int RunSimulateCommand(int argc, char** argv);
 int RunReadCommand(int argc, char** argv);
 int RunExportCommand(int argc, char** argv);
 int RunCompareCommand(int argc, char** argv);
+int RunAnalyseCommand(int argc, char** argv);
+int RunFitCommand(int argc, char** argv);
+int RunJournalCommand(int argc, char** argv);
 
 // The simulator's boxes and line shape from the arguments of simulate
 // (--h, --width, --resolution, --shape, --lorentz-percent); export takes the
