@@ -176,8 +176,11 @@ TEST(AnalysisFit, RefusesWhatCannotBeFitted) {
 
 // The example spectra the build ships: each example multiplet fitted from
 // the simulator example's boxes comes back to the generator's true values.
-// Disabled: several examples (couplings below the width, two hydrogens of
-// different widths under one fitted width) still miss by 0.1-0.3 Hz.
+// Each hydrogen gets its own width (the generator broadens them
+// differently) and the data choose the ties (the boxes tie couplings the
+// truth has apart, and the reverse). Disabled: Example 1a's H5+H3'a region
+// leaves, even at the true values, a residual far above the noise, and in
+// Example 1b the H7 pair 2.96/3.05 Hz comes out tied at 2.995 Hz.
 TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
     namespace eg = quble::examplegen;
     int fitted = 0;
@@ -198,15 +201,12 @@ TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
                 FitHydrogen fh;
                 fh.shiftHz = std::stod(set.hydrogens[h].shift);
                 for (const auto& j : set.hydrogens[h].j) fh.jHz.push_back(std::stod(j));
-                // Equal boxes are tied; the truth may have them different, so
-                // repeated values start a little apart, as a user would enter them.
-                for (std::size_t k = 1; k < fh.jHz.size(); ++k)
-                    for (std::size_t m = 0; m < k; ++m)
-                        if (fh.jHz[k] == fh.jHz[m]) fh.jHz[k] += 0.07 * static_cast<double>(k - m);
                 in.hydrogens.push_back(fh);
             }
             in.widthHz = std::stod(set.width);
             in.lorentzFraction = 1.0 - truth[0]->gaussFraction;
+            in.separateWidths = true;
+            in.chooseTies = true;
             Region r;
             for (std::size_t i = 0; i < data.size(); ++i) {
                 const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
@@ -227,8 +227,9 @@ TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
                 for (std::size_t k = 0; k < want.size(); ++k)
                     EXPECT_NEAR(got[k], want[k], 0.05) << set.caption << " " << recipe.label << " H" << h << " J" << k;
                 EXPECT_NEAR(f.hydrogens[h].shiftHz, truth[h]->shiftHz, 0.05) << set.caption;
+                EXPECT_NEAR(f.hydrogens[h].widthHz, truth[h]->widthHz, 0.05 * truth[h]->widthHz)
+                    << set.caption << " " << recipe.label << " H" << h;
             }
-            EXPECT_NEAR(f.widthHz, truth[0]->widthHz, 0.05 * truth[0]->widthHz) << set.caption << " " << recipe.label;
             ++fitted;
         }
     }
