@@ -23,6 +23,8 @@ struct Group {
 struct Hydrogen {
     double shiftStart = 0.0;
     int shiftParam = -1;
+    double widthStart = 1.0;
+    int widthParam = -1;          // shared by all hydrogens unless widths are separate
     std::vector<Group> groups;
     // Lines as intensity and, per group, the multiple of J/2 of its offset.
     std::vector<double> intensity;
@@ -45,20 +47,20 @@ struct Problem {
     // Residuals model - data and, when jac is given, their derivatives.
     void Evaluate(const Eigen::VectorXd& x, Eigen::VectorXd& r, Eigen::MatrixXd* jac, bool withBaseline = true) const {
         const std::size_t n = hz.size();
-        const double w = Value(x, widthParam, widthStart);
-        const double hw = 0.5 * std::max(std::abs(w), 1e-9);
         const double theta = Value(x, thetaParam, thetaStart);
         const double f = 0.5 + 0.5 * std::sin(theta);
         const double dfdtheta = 0.5 * std::cos(theta);
         const double a = Value(x, scaleParam, scaleStart);
         const double b0 = withBaseline ? Value(x, b0Param, b0Start) : 0.0;
         const double b1 = withBaseline ? Value(x, b1Param, b1Start) : 0.0;
-        const double wSign = w < 0.0 ? -1.0 : 1.0;
         r.setZero(static_cast<Eigen::Index>(n));
         if (jac) jac->setZero(static_cast<Eigen::Index>(n), parameters);
         constexpr double ln2 = std::numbers::ln2;
         for (const auto& h : hydrogens) {
             const double shift = Value(x, h.shiftParam, h.shiftStart);
+            const double w = Value(x, h.widthParam, h.widthStart);
+            const double hw = 0.5 * std::max(std::abs(w), 1e-9);
+            const double wSign = w < 0.0 ? -1.0 : 1.0;
             const std::size_t ng = h.groups.size();
             std::vector<double> j(ng);
             for (std::size_t g = 0; g < ng; ++g) j[g] = Value(x, h.groups[g].param, h.groups[g].start);
@@ -76,7 +78,7 @@ struct Problem {
                     continue;
                 }
                 double* cShift = h.shiftParam >= 0 ? jac->col(h.shiftParam).data() : nullptr;
-                double* cWidth = widthParam >= 0 ? jac->col(widthParam).data() : nullptr;
+                double* cWidth = h.widthParam >= 0 ? jac->col(h.widthParam).data() : nullptr;
                 double* cTheta = thetaParam >= 0 ? jac->col(thetaParam).data() : nullptr;
                 double* cScale = scaleParam >= 0 ? jac->col(scaleParam).data() : nullptr;
                 // Columns of this line's free couplings with their J/2 multiples.
@@ -142,7 +144,8 @@ FitResult Failure(std::string why) {
 
 }  // namespace
 
-FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, const FitInput& in) {
+// One fit with the ties as the starting values give them.
+static FitResult FitOnce(std::span<const double> hz, std::span<const double> y, const FitInput& in) {
     if (hz.size() != y.size()) return Failure("the frequencies and intensities differ in number");
     if (in.hydrogens.empty()) return Failure("no hydrogen to fit");
     for (std::size_t i = 0; i < hz.size(); ++i) {
@@ -203,7 +206,19 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
         p.hydrogens.push_back(std::move(h));
     }
     p.widthStart = in.widthHz;
-    p.widthParam = in.fixWidth ? -1 : next++;
+    if (in.separateWidths) {
+        p.widthParam = -1;
+        for (auto& h : p.hydrogens) {
+            h.widthStart = in.widthHz;
+            h.widthParam = in.fixWidth ? -1 : next++;
+        }
+    } else {
+        p.widthParam = in.fixWidth ? -1 : next++;
+        for (auto& h : p.hydrogens) {
+            h.widthStart = in.widthHz;
+            h.widthParam = p.widthParam;
+        }
+    }
     // sin() is flat at the ends, so a free share starts just inside them.
     const double f0 = std::clamp(in.lorentzFraction, in.fixLorentz ? 0.0 : 0.02, in.fixLorentz ? 1.0 : 0.98);
     p.thetaStart = std::asin(2.0 * f0 - 1.0);
@@ -224,7 +239,8 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
         for (const auto& g : h.groups)
             if (g.param >= 0) x[g.param] = g.start;
     }
-    if (p.widthParam >= 0) x[p.widthParam] = p.widthStart;
+    for (const auto& h : p.hydrogens)
+        if (h.widthParam >= 0) x[h.widthParam] = h.widthStart;
     if (p.thetaParam >= 0) x[p.thetaParam] = p.thetaStart;
 
     // The linear parameters start from their best values at the starting
@@ -311,6 +327,8 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
         hr.shiftSdHz = err(h.shiftParam);
         hr.jHz = in.hydrogens[hi2].jHz;
         hr.jSdHz.assign(hr.jHz.size(), 0.0);
+        hr.widthHz = std::abs(val(h.widthParam, h.widthStart));
+        hr.widthSdHz = err(h.widthParam);
         for (const auto& g : h.groups) {
             for (int m : g.members) {
                 hr.jHz[static_cast<std::size_t>(m)] = val(g.param, g.start);
@@ -319,8 +337,8 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
         }
         res.hydrogens.push_back(std::move(hr));
     }
-    res.widthHz = std::abs(val(p.widthParam, p.widthStart));
-    res.widthSdHz = err(p.widthParam);
+    res.widthHz = std::abs(val(p.hydrogens[0].widthParam, p.hydrogens[0].widthStart));
+    res.widthSdHz = err(p.hydrogens[0].widthParam);
     const double theta = val(p.thetaParam, p.thetaStart);
     res.lorentzFraction = 0.5 + 0.5 * std::sin(theta);
     res.lorentzSd = err(p.thetaParam) * 0.5 * std::abs(std::cos(theta));
@@ -342,6 +360,117 @@ FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, c
     res.r2 = tss > 0.0 ? 1.0 - res.rss / tss : 0.0;
     res.ok = true;
     return res;
+}
+
+namespace {
+
+double Bic(const FitResult& f, std::size_t n) {
+    const double nn = static_cast<double>(n);
+    return nn * std::log(std::max(f.rss / nn, 1e-300)) + f.freeParameters * std::log(nn);
+}
+
+// Whether entry e of hydrogen h moves in the fit: not zero and not tied to
+// a fixed entry (a tie with a fixed entry is fixed as a whole).
+bool FreeEntry(const FitHydrogen& h, std::size_t e) {
+    const double j = h.jHz[e];
+    if (std::abs(j) < 1e-12) return false;
+    for (std::size_t k = 0; k < h.jHz.size(); ++k) {
+        if (std::abs(h.jHz[k] - j) <= 1e-9 && k < h.fixJ.size() && h.fixJ[k]) return false;
+    }
+    return true;
+}
+
+// The input restarted from a result, free couplings at the given values.
+FitInput Restart(const FitInput& in, const FitResult& from, const std::vector<std::vector<double>>& j) {
+    FitInput out = in;
+    for (std::size_t h = 0; h < out.hydrogens.size(); ++h) {
+        auto& fh = out.hydrogens[h];
+        if (!fh.fixShift) fh.shiftHz = from.hydrogens[h].shiftHz;
+        for (std::size_t e = 0; e < fh.jHz.size(); ++e)
+            if (FreeEntry(in.hydrogens[h], e)) fh.jHz[e] = j[h][e];
+    }
+    return out;
+}
+
+}  // namespace
+
+FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, const FitInput& in) {
+    FitResult asEntered = FitOnce(hz, y, in);
+    if (!in.chooseTies || !asEntered.ok) return asEntered;
+    auto stopped = [&in] {
+        FitResult r = Failure("the fit was cancelled");
+        r.cancelled = true;
+        return r;
+    };
+    const std::size_t n = hz.size();
+
+    // Every free coupling on its own. Entries entered equal start a little
+    // apart: from exactly equal values the solver has no reason to split them.
+    std::vector<std::vector<double>> j;
+    for (const auto& fh : in.hydrogens) {
+        std::vector<double> v = fh.jHz;
+        for (std::size_t e = 0; e < v.size(); ++e) {
+            if (!FreeEntry(fh, e)) continue;
+            int before = 0, equal = 0;
+            for (std::size_t k = 0; k < v.size(); ++k) {
+                if (std::abs(fh.jHz[k] - fh.jHz[e]) > 1e-9) continue;
+                ++equal;
+                if (k < e) ++before;
+            }
+            const double step = std::min(0.1 * in.widthHz, std::abs(fh.jHz[e]) / (equal + 1));
+            v[e] = fh.jHz[e] + (before - 0.5 * (equal - 1)) * step;
+        }
+        j.push_back(std::move(v));
+    }
+    FitResult best = FitOnce(hz, y, Restart(in, asEntered, j));
+    if (best.cancelled) return stopped();
+    if (!best.ok) return asEntered;
+
+    // Tie again, closest neighbours first, while the criterion improves.
+    for (bool merged = true; merged;) {
+        merged = false;
+        struct Pair {
+            std::size_t h;
+            double a, b;
+        };
+        std::vector<Pair> pairs;
+        for (std::size_t h = 0; h < in.hydrogens.size(); ++h) {
+            std::vector<double> values;
+            for (std::size_t e = 0; e < in.hydrogens[h].jHz.size(); ++e)
+                if (FreeEntry(in.hydrogens[h], e)) values.push_back(best.hydrogens[h].jHz[e]);
+            std::sort(values.begin(), values.end());
+            values.erase(std::unique(values.begin(), values.end()), values.end());
+            for (std::size_t k = 1; k < values.size(); ++k) pairs.push_back({h, values[k - 1], values[k]});
+        }
+        std::sort(pairs.begin(), pairs.end(), [](const Pair& p, const Pair& q) { return p.b - p.a < q.b - q.a; });
+        const double bestBic = Bic(best, n);
+        for (const auto& pair : pairs) {
+            std::vector<std::vector<double>> jm;
+            for (const auto& hr : best.hydrogens) jm.push_back(hr.jHz);
+            double sum = 0.0;
+            int count = 0;
+            for (double v : jm[pair.h]) {
+                if (v == pair.a || v == pair.b) {
+                    sum += v;
+                    ++count;
+                }
+            }
+            for (double& v : jm[pair.h])
+                if (v == pair.a || v == pair.b) v = sum / count;
+            FitResult trial = FitOnce(hz, y, Restart(in, best, jm));
+            if (trial.cancelled) return stopped();
+            if (trial.ok && Bic(trial, n) < bestBic) {
+                best = std::move(trial);
+                merged = true;
+                break;
+            }
+        }
+    }
+    if (Bic(best, n) < Bic(asEntered, n)) {
+        best.tiesChanged = true;
+        return best;
+    }
+    return asEntered;
 }
 
 }  // namespace quble::analysis

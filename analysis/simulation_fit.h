@@ -37,6 +37,17 @@ struct FitInput {
     bool fixLorentz = false;
     bool fixScale = false;
     bool fixBaseline = false;
+    // Each hydrogen its own width, all starting from widthHz: hydrogens of
+    // one region are often broadened differently (unresolved couplings,
+    // exchange), and one shared width then bends their couplings to make up
+    // for it.
+    bool separateWidths = false;
+    // Let the data decide which couplings are equal: besides the ties as
+    // entered, every free coupling is also fitted on its own, and values the
+    // data cannot tell apart are tied again; the tie pattern with the lowest
+    // Bayesian information criterion wins. Off, entries entered equal stay
+    // tied and others stay apart.
+    bool chooseTies = false;
     int maxEvaluations = 400;
     // Set from another thread to stop: the result is then not ok, cancelled.
     const std::atomic<bool>* cancel = nullptr;
@@ -47,13 +58,15 @@ struct FitHydrogenResult {
     double shiftSdHz = 0.0;
     std::vector<double> jHz;       // in the order given, tied entries equal
     std::vector<double> jSdHz;
+    double widthHz = 0.0;          // the shared width unless separateWidths
+    double widthSdHz = 0.0;
 };
 
 struct FitResult {
     bool ok = false;
     std::string error;             // when !ok: why nothing was fitted
     std::vector<FitHydrogenResult> hydrogens;
-    double widthHz = 0.0, widthSdHz = 0.0;
+    double widthHz = 0.0, widthSdHz = 0.0;  // with separateWidths: of the first hydrogen
     double lorentzFraction = 0.0, lorentzSd = 0.0;
     double scale = 0.0;
     double baselineHz0 = 0.0, baselineSlope = 0.0;
@@ -65,6 +78,7 @@ struct FitResult {
     int evaluations = 0;
     bool converged = false;
     bool cancelled = false;
+    bool tiesChanged = false;      // chooseTies settled on other ties than entered
     std::vector<double> model;     // fitted curve at each point
     std::vector<double> residual;  // data - model at each point
 };

@@ -91,6 +91,44 @@ TEST(AnalysisFit, FixedParametersKeepTheirValues) {
     EXPECT_NEAR(free.hydrogens[0].jHz[0], 8.4, 0.02);
 }
 
+// Hydrogens broadened differently, and two boxes entered equal whose
+// couplings differ: with a width each and the ties left to the data, the
+// fit still finds every value.
+TEST(AnalysisFit, SeparateWidthsAndTiesChosenByTheData) {
+    SynthSpectrum s;
+    s.mhz = 500.0;
+    s.points = 65536;
+    s.noiseFraction = 0.005;
+    s.seed = 7;
+    s.multiplets.push_back({1700.0, {8.4, 3.6, 3.0}, 0.8, 0.7});
+    s.multiplets.push_back({1722.5, {10.0, 6.0, 4.0}, 1.4, 0.7});
+    const auto r = Cut(s, 1670.0, 1750.0);
+    FitInput in;
+    in.hydrogens.push_back({1700.5, {8.6, 3.3, 3.3}, false, {}});
+    in.hydrogens.push_back({1722.0, {10.2, 6.2, 3.8}, false, {}});
+    in.widthHz = 1.0;
+    in.lorentzFraction = 0.5;
+    in.separateWidths = true;
+    in.chooseTies = true;
+    const auto f = FitSimulation(r.hz, r.y, in);
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_TRUE(f.tiesChanged);
+    for (std::size_t h = 0; h < 2; ++h) {
+        auto got = f.hydrogens[h].jHz, want = s.multiplets[h].j;
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], 0.02) << h << k;
+        EXPECT_NEAR(f.hydrogens[h].widthHz, s.multiplets[h].widthHz, 0.03) << h;
+        EXPECT_NEAR(f.hydrogens[h].shiftHz, s.multiplets[h].shiftHz, 0.02) << h;
+    }
+    // As entered, the tie holds and one width cannot serve both.
+    in.separateWidths = in.chooseTies = false;
+    const auto tied = FitSimulation(r.hz, r.y, in);
+    ASSERT_TRUE(tied.ok);
+    EXPECT_EQ(tied.hydrogens[0].jHz[1], tied.hydrogens[0].jHz[2]);
+    EXPECT_GT(tied.rms, 2.0 * f.rms);
+}
+
 // The Jacobian's errors match the scatter of fits to spectra differing
 // only in their noise.
 TEST(AnalysisFit, StandardErrorsMatchTheScatterOverNoiseSeeds) {
@@ -138,8 +176,11 @@ TEST(AnalysisFit, RefusesWhatCannotBeFitted) {
 
 // The example spectra the build ships: each example multiplet fitted from
 // the simulator example's boxes comes back to the generator's true values.
-// Disabled: several examples (couplings below the width, two hydrogens of
-// different widths under one fitted width) still miss by 0.1-0.3 Hz.
+// Each hydrogen gets its own width (the generator broadens them
+// differently) and the data choose the ties (the boxes tie couplings the
+// truth has apart, and the reverse). Disabled: Example 1a's H5+H3'a region
+// leaves, even at the true values, a residual far above the noise, and in
+// Example 1b the H7 pair 2.96/3.05 Hz comes out tied at 2.995 Hz.
 TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
     namespace eg = quble::examplegen;
     int fitted = 0;
@@ -160,15 +201,12 @@ TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
                 FitHydrogen fh;
                 fh.shiftHz = std::stod(set.hydrogens[h].shift);
                 for (const auto& j : set.hydrogens[h].j) fh.jHz.push_back(std::stod(j));
-                // Equal boxes are tied; the truth may have them different, so
-                // repeated values start a little apart, as a user would enter them.
-                for (std::size_t k = 1; k < fh.jHz.size(); ++k)
-                    for (std::size_t m = 0; m < k; ++m)
-                        if (fh.jHz[k] == fh.jHz[m]) fh.jHz[k] += 0.07 * static_cast<double>(k - m);
                 in.hydrogens.push_back(fh);
             }
             in.widthHz = std::stod(set.width);
             in.lorentzFraction = 1.0 - truth[0]->gaussFraction;
+            in.separateWidths = true;
+            in.chooseTies = true;
             Region r;
             for (std::size_t i = 0; i < data.size(); ++i) {
                 const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
@@ -189,8 +227,9 @@ TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
                 for (std::size_t k = 0; k < want.size(); ++k)
                     EXPECT_NEAR(got[k], want[k], 0.05) << set.caption << " " << recipe.label << " H" << h << " J" << k;
                 EXPECT_NEAR(f.hydrogens[h].shiftHz, truth[h]->shiftHz, 0.05) << set.caption;
+                EXPECT_NEAR(f.hydrogens[h].widthHz, truth[h]->widthHz, 0.05 * truth[h]->widthHz)
+                    << set.caption << " " << recipe.label << " H" << h;
             }
-            EXPECT_NEAR(f.widthHz, truth[0]->widthHz, 0.05 * truth[0]->widthHz) << set.caption << " " << recipe.label;
             ++fitted;
         }
     }
