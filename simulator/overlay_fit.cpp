@@ -85,9 +85,6 @@ std::optional<OverlayFitSetup> PrepareOverlayFit(const SimulationState& sim, con
     in.lorentzFraction = sim.ticks.mnuLorGauss ? sim.Slider4 / 100.0 : sim.ticks.mnuLorentzian ? 1.0 : 0.0;
     in.fixWidth = !choice.varyWidth;
     in.fixLorentz = !choice.varyLorentz;
-    // At a pure shape the share sits where its derivative vanishes and the
-    // solver could never move it: a free share starts inside the range.
-    if (!in.fixLorentz) in.lorentzFraction = std::clamp(in.lorentzFraction, 0.1, 0.9);
     in.fixBaseline = !choice.varyBaseline;
     const double margin = 4.0 * sim.Width + 1.0;
     s.toHz = lo - margin;

@@ -54,8 +54,7 @@ TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
     std::string e2;
     const auto freedSetup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, freed, &e2);
     ASSERT_TRUE(freedSetup) << e2;
-    // Freed, it starts where the solver can move it, and finds the shape.
-    EXPECT_EQ(freedSetup->input.lorentzFraction, 0.9);
+    // Freed from a pure shape, the share still moves and finds the shape.
     const analysis::FitResult freedFit = analysis::FitSimulation(freedSetup->hz, freedSetup->y, freedSetup->input);
     ASSERT_TRUE(freedFit.ok) << freedFit.error;
     EXPECT_NEAR(freedFit.lorentzFraction, 1.0, 0.01);
