@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/number_text.h"
 #include "simulator/input_rules.h"
 
 namespace quble::analysis {
@@ -24,13 +25,7 @@ constexpr std::array<Letter, 16> kLetters{{{"undec", 10}, {"quint", 4}, {"sext",
                                            {"oct", 7}, {"non", 8}, {"dec", 9}, {"d", 1}, {"t", 2}, {"q", 3},
                                            {"p", 4}, {"h", 5}, {"s", 0}, {"m", -1}, {"b", -2}}};
 
-std::string Fixed(double v, int decimals) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    std::string s = buf;
-    if (s == "-0.0" || s == "-0.00") s.erase(0, 1);
-    return s;
-}
+std::string Fixed(double v, int decimals) { return FixedDecimals(v, decimals); }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
@@ -351,6 +346,14 @@ JournalParse ParseJournalText(std::string_view text, double mhz) {
     }
     result.ok = true;
     return result;
+}
+
+std::optional<double> ParseSpectrometerMHz(std::string_view text) {
+    const std::string_view t = Trim(text);
+    const char sep = t.find(',') != std::string_view::npos ? ',' : '.';
+    const std::optional<double> v = ParseLocaleNumber(t, sep);
+    if (!v || !(*v >= 1.0 && *v <= 10000.0)) return std::nullopt;
+    return v;
 }
 
 bool ApplyJournalToInput(const JournalParse& parse, SimulationInput& input) {

@@ -3,6 +3,7 @@
 // turns such lines into the simulator's boxes.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ struct JournalParse {
 // written "J = 8.4 and 3.3 Hz" or "J=8.4,3.3Hz". Multiplets are separated by
 // new lines, commas or semicolons.
 JournalParse ParseJournalText(std::string_view text, double mhz);
+
+// A spectrometer frequency typed by the user, in MHz: a number from 1 to
+// 10000 with "." or "," and blanks around it; nothing otherwise.
+std::optional<double> ParseSpectrometerMHz(std::string_view text);
 
 // Writes parsed hydrogens into the boxes (a singlet gets one coupling of 0).
 // The boxes are changed only when the whole parse succeeded.

@@ -56,4 +56,13 @@ struct AnalysisOptions {
 MultipletAnalysis AnalyseMultiplet(std::span<const double> hz, std::span<const double> y, double mhz,
                                    const AnalysisOptions& options = {});
 
+// What a result window shows of an analysis, decSep '.' or ','. The centre
+// "δ 3.7375 ppm (1869.25 Hz)", the couplings "4.97 ± 0.04 Hz, 2.79 ± 0.04 Hz
+// (×2)", "none" without any; a result no first-order pattern explains names
+// its range.
+struct MultipletTexts {
+    std::string centre, multiplicity, couplings, confidence, note;
+};
+MultipletTexts DescribeAnalysis(const MultipletAnalysis& a, char decSep);
+
 }  // namespace quble::analysis

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdio>
 #include "core/number_text.h"
 
 #include <charconv>
@@ -111,5 +113,16 @@ std::string FormatShortest(T value, char decSep) {
 
 std::string FormatNumber(float value, char decSep) { return FormatShortest(value, decSep); }
 std::string FormatNumber(double value, char decSep) { return FormatShortest(value, decSep); }
+
+std::string FixedDecimals(double value, int digits, char decSep) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(digits, 0, 17), value);
+    std::string s = buf;
+    if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+    if (decSep != '.')
+        for (char& c : s)
+            if (c == '.') c = decSep;
+    return s;
+}
 
 }  // namespace quble

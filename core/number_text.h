@@ -32,4 +32,8 @@ std::optional<double> ParseLocaleNumber(std::string_view text, char decSep);
 std::string FormatNumber(float value, char decSep);
 std::string FormatNumber(double value, char decSep);
 
+// value with exactly `digits` decimals and decSep, as a table or a journal
+// prints it; a value that rounds to zero never shows a minus sign.
+std::string FixedDecimals(double value, int digits, char decSep = '.');
+
 }  // namespace quble

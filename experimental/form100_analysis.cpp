@@ -28,11 +28,6 @@ void Form100::BuildAnalysisMenu(QMenu* data) {
     connect(a, &QAction::triggered, this, [this] { mnuAnalyse_Click(); });
 }
 
-bool Form100::CanAnalyse() const {
-    double from = 0.0, to = 0.0;
-    return session_.AnalysisRange(&from, &to);
-}
-
 void Form100::mnuAnalyse_Click() {
     double fromPpm = 0.0, toPpm = 0.0;
     if (!session_.AnalysisRange(&fromPpm, &toPpm)) {

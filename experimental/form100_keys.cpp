@@ -5,17 +5,12 @@
 #include <QKeySequence>
 
 #include "experimental/form100_window.h"
+#include "platform/window_shortcut.h"
 
 namespace quble {
 
 void Form100::SetUpKeyboard() {
-    auto key = [this](const char* name, const QKeySequence& seq) {
-        if (QAction* a = Action(name)) {
-            a->setShortcut(seq);
-            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-            addAction(a);
-        }
-    };
+    auto key = [this](const char* name, const QKeySequence& seq) { SetChildShortcut(this, Action(name), seq); };
     key("mnuOpenFull", QKeySequence::Open);
     key("mnuExportPicture", Qt::CTRL | Qt::Key_E);
     key("mnuExit", Qt::CTRL | Qt::Key_Q);

@@ -188,7 +188,6 @@ public:
     // "&Analyse Multiplet": the band (or the expanded view) analysed, the
     // result in its window. Tells why when there is nothing to analyse.
     void mnuAnalyse_Click();
-    bool CanAnalyse() const;
     MultipletWindow* AnalysisWindow() const { return multiplet_; }
     // Runs the analysis off the window's thread; tests replace it.
     WorkRunner runWork;

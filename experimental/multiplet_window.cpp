@@ -6,48 +6,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cmath>
-#include <cstdio>
 
 namespace quble {
 
 namespace {
 
-std::string Fixed(double v, int digits, char decSep) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-    std::string t = buf;
-    if (decSep != '.')
-        for (char& c : t)
-            if (c == '.') c = decSep;
-    return t;
-}
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
-
-MultipletTexts DescribeAnalysis(const analysis::MultipletAnalysis& a, char decSep) {
-    MultipletTexts t;
-    t.centre = "\xCE\xB4 " + Fixed(a.centrePpm, 4, decSep) + " ppm (" + Fixed(a.centreHz, 2, decSep) + " Hz)";
-    t.multiplicity = a.multiplicity;
-    if (!a.firstOrder) {
-        t.multiplicity += " (no first-order pattern explains " + Fixed(a.fromPpm, 3, decSep) + " to " +
-                          Fixed(a.toPpm, 3, decSep) + " ppm)";
-    }
-    for (std::size_t i = 0; i < a.jHz.size(); ++i) {
-        if (!t.couplings.empty()) t.couplings += ", ";
-        t.couplings += Fixed(a.jHz[i], 2, decSep);
-        if (i < a.jSdHz.size()) t.couplings += " \xC2\xB1 " + Fixed(a.jSdHz[i], 2, decSep);
-        t.couplings += " Hz";
-        const int count = i < a.jCount.size() ? a.jCount[i] : 1;
-        if (count > 1) t.couplings += " (\xC3\x97" + std::to_string(count) + ")";
-    }
-    if (t.couplings.empty()) t.couplings = "none";
-    t.confidence = Fixed(a.confidence, 2, decSep);
-    t.note = a.note;
-    return t;
-}
 
 MultipletWindow::MultipletWindow(QWidget* parent) : QDialog(parent) {
     setObjectName("frmMultiplet");
@@ -109,7 +75,7 @@ MultipletWindow::MultipletWindow(QWidget* parent) : QDialog(parent) {
 
 void MultipletWindow::Show(const analysis::MultipletAnalysis& a, char decSep) {
     result_ = a;
-    const MultipletTexts t = DescribeAnalysis(a, decSep);
+    const analysis::MultipletTexts t = analysis::DescribeAnalysis(a, decSep);
     LabelCentre->setText(Q(t.centre));
     LabelMultiplicity->setText(Q(t.multiplicity));
     LabelJ->setText(Q(t.couplings));

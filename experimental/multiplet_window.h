@@ -14,12 +14,6 @@ class QPushButton;
 
 namespace quble {
 
-// The texts the window shows, without the window (decSep '.' or ',').
-struct MultipletTexts {
-    std::string centre, multiplicity, couplings, confidence, note;
-};
-MultipletTexts DescribeAnalysis(const analysis::MultipletAnalysis& a, char decSep);
-
 class MultipletWindow : public QDialog {
     Q_OBJECT
 public:

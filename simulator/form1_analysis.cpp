@@ -9,7 +9,6 @@
 #include <QMimeData>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <cmath>
 
 #include "analysis/journal_text.h"
 #include "simulator/fit_dialog.h"
@@ -104,21 +103,14 @@ void Form1::EnterBoxes(const SimulationInput& in) {
 }
 
 void Form1::ReceiveAnalysis(const analysis::MultipletAnalysis& a) {
-    SimulationInput in = ReadBoxes();
-    in.Text2 = "1";
-    in.Text6[0] = FormatNumber(std::nearbyint(a.centreHz * 1000.0) / 1000.0, decSep_);
-    std::vector<double> j = a.AllCouplings();
-    if (j.size() > static_cast<std::size_t>(kMaxJ)) j.resize(kMaxJ);
-    // A singlet is one coupling of 0: the simulator needs at least one box.
-    if (j.empty()) j.push_back(0.0);
-    in.Text1[0] = std::to_string(j.size());
-    for (int k = 0; k < kMaxJ; ++k)
-        in.JText[0][k] = k < static_cast<int>(j.size()) ? FormatNumber(std::nearbyint(j[k] * 100.0) / 100.0, decSep_)
-                                                        : "0";
-    if (a.widthHz > 0.0) in.Text4 = FormatNumber(std::nearbyint(a.widthHz * 100.0) / 100.0, decSep_);
+    const SimulationInput in = BoxesFromAnalysis(ReadBoxes(), a);
+    ForgetFitUndo();
+    EnterBoxes(in);
+}
+
+void Form1::ForgetFitUndo() {
     undoFit_.reset();
     Action("mnuUndoFit")->setEnabled(false);
-    EnterBoxes(in);
 }
 
 void Form1::SetOverlayMHz(double mhz) { overlayMHz_ = mhz; }
@@ -182,8 +174,7 @@ void Form1::mnuFit_Click() {
 void Form1::mnuUndoFit_Click() {
     if (!undoFit_) return;
     const FitUndo u = *undoFit_;
-    undoFit_.reset();
-    Action("mnuUndoFit")->setEnabled(false);
+    ForgetFitUndo();
     if (u.nh != sim_.NH || u.nj != sim_.NJ) {
         dialogs_->MessageBox("Undo Fit", "The boxes have been laid out anew since the fit: there is nothing to undo.",
                              MsgButtons::Ok, MsgIcon::Information);
@@ -236,8 +227,7 @@ void Form1::mnuPasteText_Click() {
                              MsgIcon::Warning);
         return;
     }
-    undoFit_.reset();
-    Action("mnuUndoFit")->setEnabled(false);
+    ForgetFitUndo();
     // New counts drop the overlay, as typing them does; the spectrum handed
     // over is still here, so it goes onto the new multiplet (or the user is
     // told it has no signal there).
@@ -253,19 +243,14 @@ void Form1::mnuTextMHz_Click() {
                            "While an experimental spectrum is on the graph, its own frequency is used.",
                            "Spectrometer Frequency", FormatNumber(now, decSep_));
     if (!answer) return;
-    std::string t = *answer;
-    for (char& c : t)
-        if (c == ',') c = '.';
-    char* end = nullptr;
-    const double mhz = std::strtod(t.c_str(), &end);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    if (t.empty() || !end || *end != '\0' || !(mhz >= 1.0 && mhz <= 10000.0)) {
+    const std::optional<double> mhz = analysis::ParseSpectrometerMHz(*answer);
+    if (!mhz) {
         dialogs_->MessageBox("Spectrometer Frequency",
                              "\"" + *answer + "\" is not a spectrometer frequency: give a number of MHz from 1 to 10000.",
                              MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
-    textMHz_ = mhz;
+    textMHz_ = *mhz;
 }
 
 }  // namespace quble

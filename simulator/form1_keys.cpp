@@ -11,21 +11,14 @@
 
 #include "simulator/form1_internal.h"
 #include "simulator/form1_window.h"
+#include "platform/window_shortcut.h"
 
 namespace quble {
 
 using namespace form1detail;
 
 void Form1::SetUpKeyboard() {
-    // Both child windows live in one frame: a shortcut of the window that
-    // has the focus, not of the frame, or the two would cancel each other.
-    auto key = [this](const char* name, const QKeySequence& seq) {
-        if (QAction* a = Action(name)) {
-            a->setShortcut(seq);
-            a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-            addAction(a);
-        }
-    };
+    auto key = [this](const char* name, const QKeySequence& seq) { SetChildShortcut(this, Action(name), seq); };
     if (QMenu* file = menuBar()->findChild<QMenu*>("mnuFile")) {
         QAction* go = new QAction("&Go (Calculate and Plot)", this);
         go->setObjectName("mnuGo");

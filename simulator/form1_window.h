@@ -379,6 +379,7 @@ private:
     void BuildAnalysisMenu(QMenu* edit);
     void SetUpKeyboard();
     void SyncFitMenu();
+    void ForgetFitUndo();
     // The boxes' texts only (layout unchanged), or the whole Enter sequence
     // (counts, then shifts and J boxes) followed by a calculation.
     void WriteBoxValues(const SimulationInput& in);

@@ -130,21 +130,29 @@ SimulationInput BoxesFromFit(const SimulationInput& before, const SimulationStat
     return out;
 }
 
+SimulationInput BoxesFromAnalysis(const SimulationInput& before, const analysis::MultipletAnalysis& a) {
+    SimulationInput in = before;
+    const char sep = before.DecSep;
+    in.Text2 = "1";
+    in.Text6[0] = BoxText(a.centreHz, sep);
+    std::vector<double> j = a.AllCouplings();
+    if (j.size() > static_cast<std::size_t>(kMaxJ)) j.resize(kMaxJ);
+    // The simulator needs at least one box.
+    if (j.empty()) j.push_back(0.0);
+    in.Text1[0] = std::to_string(j.size());
+    for (int k = 0; k < kMaxJ; ++k)
+        in.JText[0][k] =
+            k < static_cast<int>(j.size()) ? FormatNumber(std::nearbyint(j[k] * 100.0) / 100.0, sep) : "0";
+    if (a.widthHz > 0.0) in.Text4 = FormatNumber(std::nearbyint(a.widthHz * 100.0) / 100.0, sep);
+    return in;
+}
+
 std::string FitSummary(const analysis::FitResult& r, const OverlayFitSetup& s, char decSep) {
     double tallest = 0.0;
     for (double v : s.y) tallest = std::max(tallest, std::fabs(v));
-    auto fixed = [decSep](double v, int digits) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", digits, v);
-        std::string t = buf;
-        if (decSep != '.')
-            for (char& c : t)
-                if (c == '.') c = decSep;
-        return t;
-    };
-    std::string text = "Fit: RMS = " + fixed(r.rms, 0);
-    if (tallest > 0.0) text += " (" + fixed(100.0 * r.rms / tallest, 2) + " % of the tallest point)";
-    text += ", R\xC2\xB2 = " + fixed(r.r2, 4);
+    std::string text = "Fit: RMS = " + FixedDecimals(r.rms, 0, decSep);
+    if (tallest > 0.0) text += " (" + FixedDecimals(100.0 * r.rms / tallest, 2, decSep) + " % of the tallest point)";
+    text += ", R\xC2\xB2 = " + FixedDecimals(r.r2, 4, decSep);
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/multiplet_analysis.h"
 #include "analysis/simulation_fit.h"
 #include "render/spectrum_plot.h"
 #include "simulator/multiplet.h"
@@ -54,6 +55,11 @@ std::optional<OverlayFitSetup> PrepareOverlayFit(const SimulationState& sim, con
 SimulationInput BoxesFromFit(const SimulationInput& before, const SimulationState& sim,
                              const analysis::FitResult& result, const OverlayFitChoice& choice,
                              int* lorentzPercent);
+
+// One hydrogen from an analysis: its shift at 0.001 Hz, every coupling at
+// 0.01 Hz (at most ten; a singlet gets one of 0), the width when it is
+// known; resolution and the rest as they were.
+SimulationInput BoxesFromAnalysis(const SimulationInput& before, const analysis::MultipletAnalysis& a);
 
 // "RMS = 1.2e+04 (0.8 % of the tallest point), R² = 0.9987"
 std::string FitSummary(const analysis::FitResult& result, const OverlayFitSetup& setup, char decSep);

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "analysis/journal_text.h"
+#include "analysis/multiplet_analysis.h"
+#include "core/number_text.h"
 
 namespace quble::analysis {
 namespace {
@@ -110,6 +112,33 @@ TEST(JournalText, OutAndBackInGivesTheSameBoxes) {
     in.JText[1][2] = "7,x";
     EXPECT_FALSE(HydrogensFromInput(in, &hs, &error));
     EXPECT_EQ(error, "J3 of H7 \"7,x\" is not a number.");
+}
+
+TEST(JournalText, ResultTextsAndTheFrequencyTakeEitherSeparator) {
+    MultipletAnalysis a;
+    a.firstOrder = true;
+    a.multiplicity = "dt";
+    a.centreHz = 1712.004;
+    a.centrePpm = 4.28001;
+    a.jHz = {8.4, 3.3};
+    a.jCount = {1, 2};
+    a.jSdHz = {0.021, -0.0001};
+    a.confidence = 0.966;
+    const MultipletTexts t = DescribeAnalysis(a, ',');
+    EXPECT_EQ(t.centre, kD + " 4,2800 ppm (1712,00 Hz)");
+    EXPECT_EQ(t.couplings, "8,40 \xC2\xB1 0,02 Hz, 3,30 \xC2\xB1 0,00 Hz (\xC3\x97" "2)");
+    EXPECT_EQ(t.confidence, "0,97");
+    MultipletAnalysis noise;
+    noise.fromPpm = 1.2;
+    noise.toPpm = 1.1;
+    EXPECT_EQ(DescribeAnalysis(noise, '.').multiplicity, "m (no first-order pattern explains 1.200 to 1.100 ppm)");
+    EXPECT_EQ(DescribeAnalysis(noise, '.').couplings, "none");
+
+    EXPECT_EQ(ParseSpectrometerMHz(" 400 "), 400.0);
+    EXPECT_EQ(ParseSpectrometerMHz("600,13"), 600.13);
+    EXPECT_EQ(ParseSpectrometerMHz("499.87"), 499.87);
+    for (const char* bad : {"", "fast", "0.5", "20000", "400 MHz", "4,0.0"})
+        EXPECT_FALSE(ParseSpectrometerMHz(bad).has_value()) << bad;
 }
 
 }  // namespace

@@ -123,6 +123,33 @@ TEST(OverlayFit, HeldValuesStayAndWhatCannotBeFittedIsRefused) {
     EXPECT_EQ(error.rfind("The experimental spectrum has too few points between ", 0), 0u) << error;
 }
 
+TEST(OverlayFit, AnAnalysisFillsOneHydrogenAndKeepsTheOtherBoxes) {
+    SimulationInput before = MakeInput({{"2500", {"7"}}, {"2400", {"6"}}}, "0.25", "1");
+    before.DecSep = ',';
+    analysis::MultipletAnalysis a;
+    a.centreHz = 1712.00049;
+    a.jHz = {8.404, 3.296};
+    a.jCount = {1, 2};
+    a.widthHz = 1.234;
+    SimulationInput in = BoxesFromAnalysis(before, a);
+    EXPECT_EQ(in.Text2, "1");
+    EXPECT_EQ(in.Text6[0], "1712");
+    EXPECT_EQ(in.Text1[0], "3");
+    EXPECT_EQ(in.JText[0][0], "8,4");
+    EXPECT_EQ(in.JText[0][1], "3,3");
+    EXPECT_EQ(in.JText[0][2], "3,3");
+    EXPECT_EQ(in.JText[0][3], "0");
+    EXPECT_EQ(in.Text4, "1,23");
+    EXPECT_EQ(in.Text3, "0.25");
+    // A singlet is one coupling of 0; an unknown width keeps the box.
+    analysis::MultipletAnalysis s;
+    s.centreHz = 1000.0;
+    in = BoxesFromAnalysis(before, s);
+    EXPECT_EQ(in.Text1[0], "1");
+    EXPECT_EQ(in.JText[0][0], "0");
+    EXPECT_EQ(in.Text4, "1");
+}
+
 TEST(OverlayFit, CancelStopsTheSolverWithoutAResult) {
     Fixture f;
     std::string error;
