@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/gui/frame_fixture.h"
 #include "app/main_frame.h"
 #include "examples/example_sets.h"
 #include "examples/generator/example_spectra.h"
@@ -28,7 +29,6 @@
 namespace quble::test {
 namespace {
 
-namespace fs = std::filesystem;
 
 // The work on the window's thread, as if it took no time.
 bool RunAtOnce(const QString&, const QString&, const CancellableWork& work) {
@@ -37,31 +37,16 @@ bool RunAtOnce(const QString&, const QString&, const CancellableWork& work) {
     return true;
 }
 
-class AnalysisWindowsTest : public ::testing::Test {
+class AnalysisWindowsTest : public FrameWithExamplesTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        folder = dir.path().toStdString();
-        ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
-        ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
-        frame = std::make_unique<MainFrame>(&dialogs);
-        frame->show();
-        form().SetProgramFolder(folder);
+        FrameWithExamplesTest::SetUp();
         form().SetClipboard(&clipboard);
-        form().Timer2_Timer();  // Example 1/H7, as at start
-        ASSERT_TRUE(form().HasGraph());
         form().runWork = RunAtOnce;
         form().runFitDialog = [](const OverlayFitChoice& c) { return std::optional<OverlayFitChoice>(c); };
     }
-    Form1& form() { return *frame->form1(); }
     void OpenExample1a() {
-        OpeningChoice c;
-        c.OpeningMode = 1;
-        c.AutoAdjustTMS = true;
-        dialogs.QueueOpeningChoice(c);
-        dialogs.QueueFile((fs::path(folder) / "Examples" / "1a_15-Deoxygoyazensolide (Example 1a)" / "1r").generic_string());
-        form().mnuOpenExpSpec_Click();
-        QTest::qWait(20);
+        OpenFromSimulator(Choice(1), Example1a());
         ASSERT_TRUE(form().sim().ExpPresent);
         frame->form100()->runWork = RunAtOnce;
     }
@@ -71,11 +56,6 @@ protected:
         std::vector<std::string> v;
         for (int k = 1; k <= form().sim().NJ[h]; ++k) v.push_back(Box(form().JBox(h, k)));
         return v;
-    }
-    const ScriptedDialogs::Asked* LastMessage() const {
-        for (auto it = dialogs.asked().rbegin(); it != dialogs.asked().rend(); ++it)
-            if (it->kind == ScriptedDialogs::Asked::Kind::Message) return &*it;
-        return nullptr;
     }
     // Pixel of the experimental graph nearest to a frequency in the shown view.
     double PixelAt(double hz) {
@@ -94,11 +74,7 @@ protected:
         f.Picture1_MouseUp(1, 0, x2, 100);
     }
 
-    QTemporaryDir dir;
-    std::string folder;
-    ScriptedDialogs dialogs;
     FakeClipboard clipboard;
-    std::unique_ptr<MainFrame> frame;
 };
 
 TEST_F(AnalysisWindowsTest, BandAnalysedThenSentToTheSimulatorOverlaysAtOnce) {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/gui/frame_fixture.h"
 #include "app/main_frame.h"
 #include "examples/example_sets.h"
 #include "examples/generator/example_spectra.h"
@@ -27,53 +28,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CompareTest : public ::testing::Test {
+class CompareTest : public FrameWithExamplesTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        folder = dir.path().toStdString();
-        ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
-        ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
-        frame = std::make_unique<MainFrame>(&dialogs);
-        frame->show();
-        // The "don't show again" choice is saved in the settings file: in
-        // this test's folder, not beside the test program.
-        form().SetProgramFolder(folder);
-        form().Timer2_Timer();
-        ASSERT_TRUE(form().HasGraph());
-    }
-    Form1& form() { return *frame->form1(); }
-    std::string Example1a() const {
-        return (fs::path(folder) / "Examples" / "1a_15-Deoxygoyazensolide (Example 1a)" / "1r").generic_string();
-    }
-    // Runs the opening road with one answer of "Opening Options" and one file.
-    void OpenFromSimulator(std::optional<OpeningChoice> choice, std::optional<std::string> file) {
-        dialogs.QueueOpeningChoice(choice);
-        if (choice) dialogs.QueueFile(std::move(file));
-        form().mnuOpenExpSpec_Click();
-        // The return to the simulator waits for the current event to end.
-        QTest::qWait(20);
-    }
     int Asked(ScriptedDialogs::Asked::Kind kind) const {
         int n = 0;
         for (const auto& a : dialogs.asked()) n += a.kind == kind;
         return n;
     }
-
-    QTemporaryDir dir;
-    std::string folder;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainFrame> frame;
 };
-
-OpeningChoice Choice(int mode, bool dontShow = false, bool clicked = false) {
-    OpeningChoice c;
-    c.OpeningMode = mode;
-    c.AutoAdjustTMS = mode == 1;
-    c.dontShowAgain = dontShow;
-    c.checkClicked = clicked;
-    return c;
-}
 
 TEST_F(CompareTest, OpeningWithAutomaticAdjustmentOverlaysTheSpectrum) {
     OpenFromSimulator(Choice(1), Example1a());

@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "tests/gui/frame_fixture.h"
 #include "app/main_frame.h"
 #include "examples/generator/example_spectra.h"
 #include "examples/program_folder.h"
@@ -23,28 +24,18 @@
 namespace quble::test {
 namespace {
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public FrameWithExamplesTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(examplegen::WriteExampleFiles(dir.path().toStdString()).ok);
-        ASSERT_TRUE(ArrangeOnFirstRun(dir.path().toStdString()).has_value());
-        frame = std::make_unique<MainFrame>(&dialogs);
-        frame->show();
+        FrameWithExamplesTest::SetUp();
         frame->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
         form().SetClipboard(&clipboard);
-        form().Timer2_Timer();
-        ASSERT_TRUE(form().HasGraph());
     }
-    Form1& form() { return *frame->form1(); }
     QWidget* Focused() const { return QApplication::focusWidget(); }
     QLineEdit* Box(const char* name) { return form().findChild<QLineEdit*>(name); }
 
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
     FakeClipboard clipboard;
-    std::unique_ptr<MainFrame> frame;
 };
 
 TEST_F(KeyboardTest, ShortcutsReachTheCommandsOfTheFocusedWindowAndShowInTheMenus) {

@@ -1,0 +1,71 @@
+// Shared set-up of the tests that drive the whole program: the frame with its
+// two windows over a program folder holding the generated examples, the
+// simulator after its start-up calculation (Example 1/H7), and the opening
+// road from the simulator through "Opening Options".
+#pragma once
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/main_frame.h"
+#include "examples/generator/example_spectra.h"
+#include "examples/program_folder.h"
+#include "platform/scripted_dialogs.h"
+#include "simulator/form1_window.h"
+
+namespace quble::test {
+
+class FrameWithExamplesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.path().toStdString();
+        ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
+        ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
+        frame = std::make_unique<MainFrame>(&dialogs);
+        frame->show();
+        // The settings file is in this test's folder, not beside the test program.
+        form().SetProgramFolder(folder);
+        form().Timer2_Timer();
+        ASSERT_TRUE(form().HasGraph());
+    }
+    Form1& form() { return *frame->form1(); }
+    std::string Example1a() const {
+        return (std::filesystem::path(folder) / "Examples" / "1a_15-Deoxygoyazensolide (Example 1a)" / "1r")
+            .generic_string();
+    }
+    // Runs the opening road with one answer of "Opening Options" and one file.
+    void OpenFromSimulator(std::optional<OpeningChoice> choice, std::optional<std::string> file) {
+        dialogs.QueueOpeningChoice(choice);
+        if (choice) dialogs.QueueFile(std::move(file));
+        form().mnuOpenExpSpec_Click();
+        // The return to the simulator waits for the current event to end.
+        QTest::qWait(20);
+    }
+    static OpeningChoice Choice(int mode, bool dontShow = false, bool clicked = false) {
+        OpeningChoice c;
+        c.OpeningMode = mode;
+        c.AutoAdjustTMS = mode == 1;
+        c.dontShowAgain = dontShow;
+        c.checkClicked = clicked;
+        return c;
+    }
+    const ScriptedDialogs::Asked* LastMessage() const {
+        for (auto it = dialogs.asked().rbegin(); it != dialogs.asked().rend(); ++it)
+            if (it->kind == ScriptedDialogs::Asked::Kind::Message) return &*it;
+        return nullptr;
+    }
+
+    QTemporaryDir dir;
+    std::string folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainFrame> frame;
+};
+
+}  // namespace quble::test
