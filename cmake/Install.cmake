@@ -36,6 +36,7 @@ add_custom_command(
   VERBATIM)
 add_custom_target(quble_user_guide ALL DEPENDS "${_quble_guide_stage}/index.html")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/guide/" DESTINATION ${CMAKE_INSTALL_DATADIR}/quble/help)
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 # A Debian package (cpack -G DEB in a Release build, see scripts/deb.sh).
 set(QUBLE_DEB_MAINTAINER "Quble maintainers <maintainers@quble.invalid>"
@@ -65,11 +66,31 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The graphs measure and draw their texts with the Liberation fonts, found
-# by file, so no library dependency brings them in.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")
+# by file, so no library dependency brings them in. The windows are laid out
+# for DejaVu Sans; without it a fresh system's fontconfig answers
+# "sans-serif" with Liberation Mono, and captions no longer fit.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
 # Qt loads its Wayland platform plugin at run time, so dpkg-shlibdeps cannot
 # see it (the X11 one comes with the Qt GUI library); the user guide opens
 # in the browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
 set(CPACK_GENERATOR "DEB")
 include(CPack)
+
+# The GUI tests open the staged guide; the tests are read after this file.
+function(quble_wire_user_guide)
+  if(TARGET quble_gui_tests)
+    add_dependencies(quble_gui_tests quble_user_guide)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL quble_wire_user_guide)
+
+# The installation as a user meets it; quick, so it runs with the tests.
+function(quble_install_test)
+  if(QUBLE_BUILD_TESTS AND NOT QUBLE_FUZZ)
+    add_test(NAME QubleInstallTree
+      COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DOUT=${CMAKE_BINARY_DIR}/install-check
+              -P ${PROJECT_SOURCE_DIR}/tests/install_tree.cmake)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL quble_install_test)
