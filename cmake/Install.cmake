@@ -56,7 +56,6 @@ set(CPACK_PACKAGE_DESCRIPTION
   "package includes the command line program quble-cli, example spectra and\n"
   "a user guide.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
-set(CPACK_PACKAGE_HOMEPAGE_URL "")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
