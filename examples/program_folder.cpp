@@ -343,10 +343,18 @@ bool FolderWritable(const fs::path& folder) {
     return true;
 }
 
+bool InstalledLayout(const fs::path& exeDir) {
+    if (exeDir.empty()) return false;
+    const fs::path dir = exeDir.filename().empty() ? exeDir.parent_path() : exeDir;
+    if (dir.filename() != "bin") return false;
+    std::error_code ec;
+    return fs::is_directory(dir.parent_path() / "share" / "quble", ec);
+}
+
 ProgramFolderChoice ChooseProgramFolder(const fs::path& exeDir, const fs::path& userFolder) {
     ProgramFolderChoice c;
     c.folder = exeDir;
-    if (FolderWritable(exeDir)) return c;
+    if (!InstalledLayout(exeDir) && FolderWritable(exeDir)) return c;
     return SeedUserFolder(exeDir, userFolder);
 }
 
@@ -402,5 +410,10 @@ ProgramFolderChoice SeedUserFolder(const fs::path& exeDir, const fs::path& userF
 }
 
 ProgramFolderChoice ProgramFolder(const fs::path& exeDir) { return ChooseProgramFolder(exeDir, UserDataFolder()); }
+
+fs::path ProgramFolderPath(const fs::path& exeDir, const fs::path& userFolder) {
+    if (!InstalledLayout(exeDir) && FolderWritable(exeDir)) return exeDir;
+    return userFolder.empty() ? exeDir : userFolder;
+}
 
 }  // namespace quble

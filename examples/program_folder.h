@@ -115,9 +115,15 @@ struct ProgramFolderChoice {
     std::string error;                 // non-empty: something could not be done
 };
 
+// Whether exeDir is the "bin" folder of an installation, with the installed
+// data folder "../share/quble" beside it. Such a folder is shared by every
+// user and belongs to the package manager, so it never becomes the program
+// folder, even when it is writable (for root, or a prefix in the home).
+bool InstalledLayout(const std::filesystem::path& exeDir);
+
 // The program folder: the executable's folder when it is writable (the
-// settings file and the example arrangement write there), otherwise
-// SeedUserFolder(exeDir, userFolder).
+// settings file and the example arrangement write there) and not an
+// installation's, otherwise SeedUserFolder(exeDir, userFolder).
 ProgramFolderChoice ChooseProgramFolder(const std::filesystem::path& exeDir,
                                         const std::filesystem::path& userFolder);
 // userFolder, made when missing and seeded from exeDir: the flat shipped
@@ -128,5 +134,9 @@ ProgramFolderChoice ChooseProgramFolder(const std::filesystem::path& exeDir,
 ProgramFolderChoice SeedUserFolder(const std::filesystem::path& exeDir, const std::filesystem::path& userFolder);
 // Same, with UserDataFolder().
 ProgramFolderChoice ProgramFolder(const std::filesystem::path& exeDir);
+// The folder ProgramFolder(exeDir) would choose, with nothing made or
+// copied: for readers such as the command line, which must not seed.
+std::filesystem::path ProgramFolderPath(const std::filesystem::path& exeDir,
+                                        const std::filesystem::path& userFolder);
 
 }  // namespace quble
