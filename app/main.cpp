@@ -12,6 +12,8 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "platform/drop_paths.h"
+#include "platform/user_state.h"
 #include "experimental/form100_window.h"
 #include "simulator/form1_window.h"
 
@@ -19,11 +21,14 @@ namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R]\n"
+                 "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
                  "  --startup-png PATH        write the start-up graph to PATH and exit\n"
                  "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
                  "  --open-experimental 1R    with --screenshot: show the experimental window with the\n"
-                 "                            spectrum 1R (\"example\": the first example spectrum)\n");
+                 "                            spectrum 1R (\"example\": the first example spectrum)\n"
+                 "  --drop PATH               with --screenshot: PATH (an experiment folder, a 1r or a\n"
+                 "                            picture) dropped on the simulator window first\n"
+                 "Window places and recent spectra are kept in $XDG_CONFIG_HOME/quble/state.json.\n");
 }
 
 // True once the start-up calculation and every deferred line-shape switch ran.
@@ -41,6 +46,7 @@ int main(int argc, char** argv) {
     std::string startupPng;
     std::string screenshot;
     std::string experimental;
+    std::string dropped;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
@@ -49,6 +55,8 @@ int main(int argc, char** argv) {
             screenshot = argv[++i];
         } else if (std::strcmp(argv[i], "--open-experimental") == 0 && hasValue) {
             experimental = argv[++i];
+        } else if (std::strcmp(argv[i], "--drop") == 0 && hasValue) {
+            dropped = argv[++i];
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             Usage();
             return 0;
@@ -71,20 +79,21 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quble");
     QApplication::setApplicationVersion(QUBLE_VERSION);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName("org.quble.Quble");
 
     quble::MainFrame frame;
     const bool batch = !startupPng.empty() || !screenshot.empty();
-    if (batch) {
+    if (!startupPng.empty()) {
         frame.resize(1000, experimental.empty() ? 720 : 800);
         frame.show();
+    } else if (batch) {
+        // A picture of the first start: the places of a first run, and no
+        // state read or written.
+        frame.ShowAtStart();
     } else {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        if (screen && screen->availableGeometry().width() >= 1000 && screen->availableGeometry().height() >= 720) {
-            frame.resize(1000, 720);
-            frame.show();
-        } else {
-            frame.showMaximized();
-        }
+        frame.UseStateFile(quble::UserStateFile());
+        frame.ShowAtStart();
         return QApplication::exec();
     }
 
@@ -103,6 +112,15 @@ int main(int argc, char** argv) {
             quble::Form100* f = frame.EnsureForm100();
             frame.form100Window()->showMaximized();
             if (experimental != "example") f->OpenSpectrumFile(experimental);
+        }
+        if (result == 0 && !dropped.empty()) {
+            const quble::DropTarget t = quble::ClassifyDrop({std::filesystem::path(dropped)});
+            if (t.kind == quble::DropKind::None) {
+                std::fprintf(stderr, "%s is neither a spectrum nor a picture.\n", dropped.c_str());
+                result = 1;
+            } else {
+                frame.HandleDrop(t, frame.form1());
+            }
         }
         QApplication::processEvents();
         if (result == 0 && !startupPng.empty() &&

@@ -12,9 +12,12 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/drop_filter.h"
+#include "app/flow_layout.h"
 #include "experimental/form100_window.h"
 #include "experimental/reference_calibration.h"
 #include "platform/qpainter_surface.h"
+#include "platform/help_qt.h"
 #include "platform/qt_dialogs.h"
 #include "simulator/form1_window.h"
 
@@ -40,6 +43,13 @@ MainFrame::MainFrame(Dialogs* dialogs) {
 
     auto* help = menuBar()->addMenu("&Help");
     help->setObjectName("mnuHelp");
+    QAction* guide = help->addAction("&User Guide");
+    guide->setObjectName("mnuUserGuide");
+    guide->setShortcut(Qt::Key_F1);
+    // Whichever window has the focus, the analysis windows' too.
+    guide->setShortcutContext(Qt::ApplicationShortcut);
+    connect(guide, &QAction::triggered, this, [this] { mnuUserGuide_Click(); });
+    guideOpener_ = [](QString* error) { return OpenUserGuide(error); };
     QAction* about = help->addAction("&About Quble...");
     about->setObjectName("mnuAbout");
     connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
@@ -67,8 +77,8 @@ MainFrame::MainFrame(Dialogs* dialogs) {
     // Simulator panel.
     picture1_ = new QWidget(central);
     picture1_->setObjectName("Picture1");
-    auto* row1 = new QHBoxLayout(picture1_);
-    row1->setContentsMargins(0, 0, 0, 0);
+    // Rows that wrap: every button stays within reach at any frame width.
+    auto* row1 = new FlowLayout(picture1_);
     command1_ = MakeButton(picture1_, "Command1", "Go", "Make all calculations and plot the graph");
     connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
     const std::array<std::pair<const char*, const char*>, 3> shapes{
@@ -107,15 +117,13 @@ MainFrame::MainFrame(Dialogs* dialogs) {
         panelLabels_[i - 1] = l;
     }
     panelLabels_[1]->setText("Marking peaks");
-    row1->addStretch(1);
     column->addWidget(picture1_);
 
     // Experimental panel: every button forwards to the experimental window,
     // which is created by the first of them used.
     picture2_ = new QWidget(central);
     picture2_->setObjectName("Picture2");
-    auto* row2 = new QHBoxLayout(picture2_);
-    row2->setContentsMargins(0, 0, 0, 0);
+    new FlowLayout(picture2_);
     auto exp = [this](const QString& name, const QString& caption, const QString& tip,
                       std::function<void(Form100&)> command) {
         QPushButton* b = MakeButton(picture2_, name, caption, tip);
@@ -142,17 +150,20 @@ MainFrame::MainFrame(Dialogs* dialogs) {
     exp("Command17", "Widen", "Show a wider region", [](Form100& f) { f.Command13_Click(); });
     exp("Command18", "Stretch", "Stretch vertically", [](Form100& f) { f.Command10_Click(); });
     exp("Command19", "Shrink", "Shrink vertically", [](Form100& f) { f.Command11_Click(); });
-    row2->addStretch(1);
     picture2_->hide();
     column->addWidget(picture2_);
 
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName("MDIArea");
+    // A workspace smaller than its windows scrolls to them.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     column->addWidget(mdi_, 1);
     setCentralWidget(central);
 
     for (int i = 0; i < 3; ++i) shapeColors_[i] = kButtonFace;
     MDIForm_Load();
+    AcceptDrops(this, false, [this](const DropTarget& t) { HandleDrop(t, this); });
 }
 
 MainFrame::~MainFrame() = default;
@@ -191,6 +202,7 @@ void MainFrame::MDIForm_Load() {
     form1Sub_->setObjectName("Form1Window");
     form1Sub_->setGeometry(0, 0, 11685 / kTwipsPerPixel, 9000 / kTwipsPerPixel);
     form1Sub_->show();
+    AcceptDrops(form1_, true, [this](const DropTarget& t) { HandleDrop(t, form1_); });
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w && w == form1Sub_) ShowPanels(true);  // Form_Activate
         if (w && w == form100Sub_) ShowPanels(false);
@@ -220,6 +232,7 @@ Form100* MainFrame::EnsureForm100() {
     };
     link.exitProgram = [] { QCoreApplication::quit(); };
     link.enableFramePaste = [this](bool on) { command8_->setEnabled(on); };
+    link.spectrumOpened = [this](const std::string& path) { SpectrumOpened(path); };
     form100_->SetFrameLink(std::move(link));
     // One clipboard for both windows.
     form100_->SetClipboard(&form1_->clipboard());
@@ -227,6 +240,11 @@ Form100* MainFrame::EnsureForm100() {
     form100Sub_->setObjectName("Form100Window");
     form100_->Form_Load();
     form100Sub_->adjustSize();
+    form100Sub_->move(0, 0);
+    ApplyPlace(form100Sub_);
+    KeepInWorkspace(form100Sub_);
+    AcceptDrops(form100_, true, [this](const DropTarget& t) { HandleDrop(t, form100_); });
+    AddRecentMenu();
     ShowExperimental();
     return form100_;
 }

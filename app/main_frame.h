@@ -4,20 +4,28 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/user_state.h"
 
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QToolBar;
 
 namespace quble {
 
+struct DropTarget;
 class Form1;
 struct FrameMarking;
 class Form100;
@@ -61,12 +69,43 @@ public:
     void Toolbar1_ButtonClick(const QString& key);
     void ShowAbout();
 
+    // --- the desktop side (frame_desktop.cpp) ---
+    // "&User Guide" (F1): the guide opened by opener, which tests replace
+    // (by default the bundled guide in the desktop's browser).
+    void mnuUserGuide_Click();
+    void SetGuideOpener(std::function<bool(QString*)> opener) { guideOpener_ = std::move(opener); }
+    // The per-user state file: read now (recent spectra, window places) and
+    // written when the frame closes. Without one nothing is remembered.
+    void UseStateFile(std::filesystem::path file);
+    const std::filesystem::path& StateFile() const { return stateFile_; }
+    // The frame at its remembered place (kept on the screen), or sized to
+    // the screen on the first run; maximised when it was.
+    void ShowAtStart();
+    // The window places as they are now, and the whole state written.
+    void RememberPlaces();
+    bool SaveState();
+    const std::vector<std::string>& RecentSpectra() const { return state_.recentSpectra; }
+    // "Recent Spectra" in the experimental window's File menu.
+    void OpenRecent(std::string path);
+    void ClearRecent();
+    // A drop on the frame or on one of its windows (onto: the window).
+    void HandleDrop(const DropTarget& target, QWidget* onto);
+
     // The colour each line-shape button shows (0x00BBGGRR or a system colour).
     ColorRef ShapeButtonColor(int index) const { return shapeColors_.at(index); }
     void HighlightShapeButton(int index);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void MDIForm_Load();
+    void AddRecentMenu();
+    void FillRecentMenu();
+    void SpectrumOpened(const std::string& path);
+    // Child windows moved and shrunk to lie inside the workspace.
+    void KeepInWorkspace(QMdiSubWindow* w);
+    void ApplyPlace(QMdiSubWindow* w);
     QPushButton* MakeButton(QWidget* panel, const QString& name, const QString& caption, const QString& tip);
     void ShowPanels(bool simulator);
 
@@ -88,6 +127,11 @@ private:
     QPushButton* command8_ = nullptr;
     QPushButton* command9_ = nullptr;
     int form100Creations_ = 0;
+
+    std::function<bool(QString*)> guideOpener_;
+    std::filesystem::path stateFile_;
+    UserState state_;
+    QMenu* recentMenu_ = nullptr;
 };
 
 }  // namespace quble

@@ -39,7 +39,7 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/guide/" DESTINATION ${CMAKE_INSTAL
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 # A Debian package (cpack -G DEB in a Release build, see scripts/deb.sh).
-set(QUBLE_DEB_MAINTAINER "Quble maintainers <maintainers@quble.invalid>"
+set(QUBLE_DEB_MAINTAINER "Quble developers <quble@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_NAME "quble")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")

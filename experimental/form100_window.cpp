@@ -543,6 +543,7 @@ OpenResult Form100::OpenSpectrumFile(const std::string& path) {
     QApplication::restoreOverrideCursor();
     Apply(u);
     if (u.opened) VerifFormula();
+    if (u.opened && frame_.spectrumOpened) frame_.spectrumOpened(path);
     return r;
 }
 

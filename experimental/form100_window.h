@@ -112,6 +112,7 @@ public:
         // "Send to Simulator" of the analysis window: one hydrogen from the
         // multiplet, then the transfer.
         std::function<void(const analysis::MultipletAnalysis&)> sendAnalysis;
+        std::function<void(const std::string&)> spectrumOpened;  // the 1r of a new spectrum
     };
 
     // dialogs may be null (real Qt dialogs). programFolder holds "Examples";
@@ -131,6 +132,9 @@ public:
     // returned untold (OpenFull asks about it).
     OpenResult OpenSpectrumFile(const std::string& path);
     void mnuOpenFull_Click() { OpenFull(); }
+    // A 1r dropped on a window or chosen from the recent list (app/window_drops.cpp).
+    void OpenDroppedSpectrum(const std::string& path);
+    bool DropFormulaPicture(const std::string& path);
     void mnuOpenWRAqF_Click();
     void mnuExit_Click();
     void Label1_Click();   // "Little endian"

@@ -260,6 +260,7 @@ public:
     void mnuCopy_Click();          // "Copy as Bitmap" (hidden): the graph box's image, by Timer3
     void Timer3_Timer();
     void mnuPaste_Click();         // paste a formula picture
+    bool DropFormulaPicture(const std::string& path);  // a dropped picture file (app/window_drops.cpp)
     void mnuDelFormula_Click();    // remove the formula picture
     void mnuExportPicture_Click(); // "Export Picture...": EMF, SVG, PDF or PNG
     void mnuEdit_Show();           // the Edit menu's entries enabled for what can be done now
