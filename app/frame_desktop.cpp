@@ -172,6 +172,12 @@ void MainFrame::ShowAtStart() {
             showMaximized();
         } else {
             show();
+            // The window manager's frame is known once shown: the title bar
+            // must stay on the screen too.
+            const QRect outer = frameGeometry(), inner = geometry();
+            const QRect room = area.adjusted(inner.left() - outer.left(), inner.top() - outer.top(),
+                                             inner.right() - outer.right(), inner.bottom() - outer.bottom());
+            if (!room.contains(inner)) setGeometry(ToQRect(FitInside(ToScreenRect(inner), ToScreenRect(room))));
         }
     } else {
         // First run: most of the screen, so both windows fit beside the bars.
