@@ -94,6 +94,11 @@ int main(int argc, char** argv) {
     } else {
         frame.UseStateFile(quble::UserStateFile());
         frame.ShowAtStart();
+        // Exit from a menu ends the program without closing the frame first.
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &frame, [&frame] {
+            frame.RememberPlaces();
+            frame.SaveState();
+        });
         return QApplication::exec();
     }
 
