@@ -4,8 +4,6 @@
 // message it shows does not hold up the program the files came from.
 #pragma once
 
-#include <QObject>
-
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -22,21 +20,10 @@ using DropHandler = std::function<void(const DropTarget&)>;
 // The local files and folders of a drag, in their order.
 std::vector<std::filesystem::path> DroppedPaths(const QMimeData* data);
 
-class DropFilter : public QObject {
-    Q_OBJECT
-public:
-    // allowPicture: whether pictures are taken too (a window with a graph).
-    DropFilter(QWidget* window, bool allowPicture, DropHandler handler);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    bool allowPicture_;
-    DropHandler handler_;
-};
-
-// Makes window a drop target handled by handler; the filter belongs to it.
-DropFilter* AcceptDrops(QWidget* window, bool allowPicture, DropHandler handler);
+// Makes window a drop target handled by handler, for drops anywhere on it:
+// its input boxes take dragged text as before, but files go to the window.
+// allowPicture: whether pictures are taken too (a window with a graph). A
+// window inside another drop target takes the drops over itself.
+void AcceptDrops(QWidget* window, bool allowPicture, DropHandler handler);
 
 }  // namespace quble

@@ -4,6 +4,7 @@
 // within reach on a narrow frame.
 #include <QAction>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -90,9 +91,17 @@ TEST_F(FrameDesktopTest, AnExperimentFolderOrA1rDroppedOnAnyWindowOpensIt) {
     ASSERT_FALSE(dialogs.asked().empty());
     EXPECT_EQ(fs::path(dialogs.asked().back().defaultText), r);
 
+    // Over an input box: the box keeps its text, the window opens the spectrum.
+    auto* box = frame->form1()->findChild<QLineEdit*>("Text2");
+    ASSERT_NE(box, nullptr);
+    const QString text = box->text();
+    ASSERT_TRUE(DropOn(box, {Example(2)}));
+    EXPECT_EQ(fs::path(exp().spectrum().SpectrumPath), Example(2) / "1r");
+    EXPECT_EQ(box->text(), text);
+
     // A pdata folder on the frame itself.
     ASSERT_TRUE(DropOn(frame.get(), {expFolder / "pdata"}));
-    EXPECT_EQ(exp().session().OpeningCount(), before + 3);
+    EXPECT_EQ(exp().session().OpeningCount(), before + 4);
 }
 
 TEST_F(FrameDesktopTest, AFailedDropIsToldOnceAndTheOldSpectrumStays) {
