@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QUrl>
 
 #include <filesystem>
@@ -328,8 +329,12 @@ TEST_F(FrameDesktopTest, EveryButtonIsWithinReachOnANarrowFrame) {
                 EXPECT_GE(b->width(), b->sizeHint().width()) << b->objectName().toStdString();
             }
             EXPECT_GE(shown, experimental ? 12 : 9);
-            // The workspace keeps its room below the wrapped rows.
+            // The workspace keeps its room below the wrapped rows, and
+            // scrolls to the parts of its windows it cannot show.
             EXPECT_GT(frame->mdiArea()->height(), 200);
+            if (frame->mdiArea()->viewport()->width() < frame->form1Window()->geometry().right()) {
+                EXPECT_TRUE(frame->mdiArea()->horizontalScrollBar()->isVisible()) << width;
+            }
         }
     }
 }
