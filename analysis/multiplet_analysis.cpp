@@ -4,7 +4,10 @@
 #include <cmath>
 #include <numeric>
 
+#include <Eigen/Dense>
+
 #include "analysis/journal_text.h"
+#include "analysis/line_model.h"
 #include "analysis/simulation_fit.h"
 
 namespace quble::analysis {
@@ -219,6 +222,111 @@ std::size_t Distinct(const std::vector<double>& j) {
     std::vector<double> v = j;
     std::sort(v.begin(), v.end());
     return static_cast<std::size_t>(std::unique(v.begin(), v.end(), [](double a, double b) { return std::abs(a - b) <= 1e-9; }) - v.begin());
+}
+
+
+// How far the first-order reading is from what the lines themselves show.
+// Measured lines are seldom all of one width (a slightly second-order
+// partner, exchange, shimming), which leaves a residual no coupling set can
+// remove; judged by that residual alone, a sound reading of such lines looks
+// no better than noise. So each line of the reading also gets a linearised
+// freedom of height, position and width: what this free sum still leaves is
+// the misfit of the shape, and the free lines' positions and areas against
+// the reading's say whether the couplings and the first-order intensity
+// ratios explain them.
+struct FreeLines {
+    double misfit = 1.0;      // as Misfit(), of the free sum
+    double worstShiftHz = 0.0;  // of a line from its first-order position, beyond its error
+    double worstArea = 0.0;     // relative area change of a line, beyond its error
+    // The free sum's residual variance over the reading's (at most 1): the
+    // share of the reading's residual that is noise rather than line shape.
+    double noiseShare = 1.0;
+};
+
+FreeLines CompareWithFreeLines(const FitResult& f, const std::vector<double>& hz, const std::vector<double>& y,
+                               double sigma) {
+    FreeLines out;
+    const auto& h = f.hydrogens[0];
+    const double hw = 0.5 * f.widthHz;
+    // Lines of the reading closer than a fifth of the width are one line.
+    struct Cluster {
+        double at = 0.0, intensity = 0.0;
+    };
+    std::vector<Cluster> cl;
+    auto lines = FirstOrderLines(GroupCouplings(h.jHz));
+    std::sort(lines.begin(), lines.end(), [](const ModelLine& a, const ModelLine& b) { return a.offsetHz < b.offsetHz; });
+    for (const auto& l : lines) {
+        if (!cl.empty() && l.offsetHz + h.shiftHz - cl.back().at < 0.2 * f.widthHz) {
+            Cluster& c = cl.back();
+            c.at = (c.at * c.intensity + (h.shiftHz + l.offsetHz) * l.intensity) / (c.intensity + l.intensity);
+            c.intensity += l.intensity;
+        } else {
+            cl.push_back({h.shiftHz + l.offsetHz, l.intensity});
+        }
+    }
+    const std::size_t n = hz.size(), k = cl.size();
+    const Eigen::Index cols = static_cast<Eigen::Index>(3 * k + 2);
+    if (n <= static_cast<std::size_t>(cols) + 2 || !(hw > 0.0)) return out;
+    Eigen::MatrixXd a(static_cast<Eigen::Index>(n), cols);
+    Eigen::VectorXd b(static_cast<Eigen::Index>(n));
+    const double mid = 0.5 * (hz.front() + hz.back());
+    const double dp = 0.01 * hw, dw = 0.01 * hw;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto r = static_cast<Eigen::Index>(i);
+        for (std::size_t c = 0; c < k; ++c) {
+            const double d = hz[i] - cl[c].at;
+            const auto col = static_cast<Eigen::Index>(3 * c);
+            a(r, col) = LineShapeAt(d, hw, f.lorentzFraction);
+            a(r, col + 1) = (LineShapeAt(d - dp, hw, f.lorentzFraction) - LineShapeAt(d + dp, hw, f.lorentzFraction)) / (2.0 * dp);
+            a(r, col + 2) = (LineShapeAt(d, hw + dw, f.lorentzFraction) - LineShapeAt(d, hw - dw, f.lorentzFraction)) / (2.0 * dw);
+        }
+        a(r, cols - 2) = 1.0;
+        a(r, cols - 1) = hz[i] - mid;
+        b[r] = y[i];
+    }
+    // Columns scaled to unit length keep the normal equations well conditioned.
+    Eigen::VectorXd norm = a.colwise().norm().transpose();
+    for (Eigen::Index c = 0; c < cols; ++c) {
+        if (norm[c] <= 0.0) return out;
+        a.col(c) /= norm[c];
+    }
+    const Eigen::MatrixXd ata = a.transpose() * a;
+    Eigen::LDLT<Eigen::MatrixXd> ldlt(ata);
+    if (ldlt.info() != Eigen::Success) return out;
+    const Eigen::VectorXd x = ldlt.solve(a.transpose() * b);
+    const Eigen::VectorXd res = b - a * x;
+    const double rss = res.squaredNorm();
+    double signal = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = f.model[i] - (f.baselineHz0 + f.baselineSlope * (hz[i] - mid));
+        signal += v * v;
+    }
+    const double excess = std::max(0.0, rss - static_cast<double>(n - static_cast<std::size_t>(cols)) * sigma * sigma);
+    out.misfit = signal > 0.0 ? std::sqrt(excess / signal) : 1.0;
+    const double freeVar = std::max(rss / static_cast<double>(n - static_cast<std::size_t>(cols)), sigma * sigma);
+    const double readingVar = f.rss / static_cast<double>(n - static_cast<std::size_t>(f.freeParameters));
+    out.noiseShare = readingVar > 0.0 ? std::min(1.0, freeVar / readingVar) : 1.0;
+    // Errors of the coefficients, doubled as neighbouring points of a
+    // processed spectrum are not independent.
+    const Eigen::MatrixXd cov = ldlt.solve(Eigen::MatrixXd::Identity(cols, cols)) * (4.0 * sigma * sigma);
+    for (std::size_t c = 0; c < k; ++c) {
+        const auto col = static_cast<Eigen::Index>(3 * c);
+        const double amp = x[col] / norm[col], sdAmp = std::sqrt(std::max(0.0, cov(col, col))) / norm[col];
+        const double pos = x[col + 1] / norm[col + 1], sdPos = std::sqrt(std::max(0.0, cov(col + 1, col + 1))) / norm[col + 1];
+        const double wid = x[col + 2] / norm[col + 2], sdWid = std::sqrt(std::max(0.0, cov(col + 2, col + 2))) / norm[col + 2];
+        const double expected = f.scale * cl[c].intensity;
+        if (!(expected > 0.0) || !(amp > 0.0)) {
+            out.worstArea = std::max(out.worstArea, 1.0);
+            continue;
+        }
+        // Area of a line goes with height times half width.
+        const double area = (amp * hw + wid) / (expected * hw);
+        const double sdArea = std::hypot(sdAmp * hw, sdWid) / (expected * hw);
+        out.worstArea = std::max(out.worstArea, std::abs(area - 1.0) - 3.0 * sdArea);
+        const double shift = pos / amp, sdShift = std::abs(shift) * std::hypot(sdPos / std::max(std::abs(pos), 1e-300), sdAmp / amp);
+        out.worstShiftHz = std::max(out.worstShiftHz, std::abs(shift) - 3.0 * sdShift);
+    }
+    return out;
 }
 
 }  // namespace
@@ -473,9 +581,17 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     // that every coupling lies within 0.1 Hz given its error (doubled, as
     // neighbouring points of a processed spectrum are not independent),
     // times how clearly the best reading beats the next different one.
-    const double qFit = 1.0 / (1.0 + std::pow(out.misfit / 0.15, 4.0));
+    const FreeLines free = CompareWithFreeLines(fit, hz, y, sigma);
+    const double shapeMisfit = std::min(out.misfit, free.misfit);
+    const double qFit = 1.0 / (1.0 + std::pow(shapeMisfit / 0.15, 4.0)) /
+                        (1.0 + std::pow(std::max(0.0, free.worstShiftHz) / 0.1, 4.0)) /
+                        (1.0 + std::pow(std::max(0.0, free.worstArea) / 0.4, 4.0));
+    // The errors come from the reading's residual; the part of it the free
+    // lines absorb is line shape, whose effect on the positions the free
+    // lines' shifts already judge, so only the rest counts as noise here.
     double qJ = 1.0;
-    for (double sd : out.jSdHz) qJ *= std::erf(0.1 / (std::sqrt(2.0) * std::max(2.0 * sd, 1e-6)));
+    const double sdScale = std::sqrt(free.noiseShare);
+    for (double sd : out.jSdHz) qJ *= std::erf(0.1 / (std::sqrt(2.0) * std::max(2.0 * sd * sdScale, 1e-6)));
     double qAlt = 1.0;
     for (const auto& c : cands) {
         if (c.j.size() == best.j.size()) continue;
