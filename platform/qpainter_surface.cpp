@@ -1,7 +1,5 @@
 #include "platform/qpainter_surface.h"
 
-#include "render/polyline_decimate.h"
-
 #include <QFontMetricsF>
 #include <QLineF>
 #include <QPen>
@@ -115,21 +113,15 @@ void QPainterSurface::LineTo(double x, double y) {
 void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
     if (count == 0) return;
     Flush();
-    const bool thin = ThinPen();
     // Runs of segments that reach into the picture, each drawn as one
     // polyline; the rest is skipped.
     run_.clear();
-    bool started = false;
-    QPointF prev;
+    QPointF prev = Device(points[0].x, points[0].y);
+    run_.push_back(prev);
+    const bool thin = ThinPen();
     auto row = [](const QPointF& p) { return std::floor(p.y()); };
-    auto put = [&](const PointF& d) {
-        const QPointF next(d.x, d.y);
-        if (!started) {
-            started = true;
-            run_.push_back(next);
-            prev = next;
-            return;
-        }
+    for (std::size_t i = 1; i < count; ++i) {
+        const QPointF next = Device(points[i].x, points[i].y);
         if (Outside(prev, next)) {
             if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
             run_.clear();
@@ -137,35 +129,20 @@ void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
         // A thin line that runs on along one pixel row covers the same pixels
         // as one segment from the row's first point to its last: the flat
         // tails of thousands of peak profiles then cost one segment each.
-        const std::size_t m = run_.size();
-        if (thin && m >= 2) {
-            const QPointF& a = run_[m - 2];
-            const QPointF& b = run_[m - 1];
+        const std::size_t n = run_.size();
+        if (thin && n >= 2) {
+            const QPointF& a = run_[n - 2];
+            const QPointF& b = run_[n - 1];
             const bool sameRow = row(a) == row(b) && row(b) == row(next) && std::fabs(next.y() - a.y()) < 0.05;
             const bool onward = (b.x() - a.x()) * (next.x() - b.x()) > 0.0;
             if (sameRow && onward) {
-                run_[m - 1] = next;
+                run_[n - 1] = next;
                 prev = next;
-                return;
+                continue;
             }
         }
         run_.push_back(next);
         prev = next;
-    };
-    auto device = [&](std::size_t i) {
-        const QPointF d = Device(points[i].x, points[i].y);
-        return PointF{d.x(), d.y()};
-    };
-    // A thin line is thinned to a few points per device pixel column as it
-    // is mapped (it lights the same pixels): thousands of 201-sample
-    // profiles then cost a few segments per column.
-    const QTransform& t = painter_.deviceTransform();
-    if (thin && t.m12() == 0.0 && t.m21() == 0.0 && t.m11() > 0.0) {
-        ColumnThinner thinner(t.m11(), t.dx());
-        for (std::size_t i = 0; i < count; ++i) thinner.Add(device(i), put);
-        thinner.Finish(put);
-    } else {
-        for (std::size_t i = 0; i < count; ++i) put(device(i));
     }
     if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
     current_ = prev;
