@@ -1,7 +1,7 @@
 // Redrawing the simulator graph for the worst case the simulator accepts:
 // four hydrogens with ten distinct coupling constants each, 4096 lines, each
-// with its individual peak, onto an image of a typical window size through
-// the QPainter surface.
+// with its individual peak, onto an image of a typical window size and of a
+// full-HD screen through the QPainter surface.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -33,10 +33,11 @@ void EnsureApplication() {
 struct Fixture {
     quble::SimulationState sim;
     quble::PlotState plot;
-    QImage image{900, 700, QImage::Format_RGB32};
+    QImage image;
     bool ok = false;
 
-    Fixture() {
+    explicit Fixture(const benchmark::State& st)
+        : image(static_cast<int>(st.range(0)), static_cast<int>(st.range(1)), QImage::Format_RGB32) {
         EnsureApplication();
         // Lorentzian: the widest profiles, 201 samples per line.
         sim.ticks = quble::TicksFor(quble::LineShape::Lorentzian);
@@ -61,7 +62,7 @@ struct Fixture {
 
 // What the window does after every calculation: fit, convert, draw.
 void BM_PlotAfterCalculation(benchmark::State& st) {
-    Fixture f;
+    Fixture f(st);
     if (!f.ok) st.SkipWithError("worst case did not give 4096 lines of 201 samples");
     for (auto _ : st) {
         f.Draw(true);
@@ -72,7 +73,7 @@ void BM_PlotAfterCalculation(benchmark::State& st) {
 
 // Calculation and drawing together, the whole wait after pressing Enter.
 void BM_RecalculateAndPlot(benchmark::State& st) {
-    Fixture f;
+    Fixture f(st);
     if (!f.ok) st.SkipWithError("worst case did not give 4096 lines of 201 samples");
     for (auto _ : st) {
         quble::SimulationInput in = WorstCase();
@@ -85,7 +86,7 @@ void BM_RecalculateAndPlot(benchmark::State& st) {
 
 // An appearance change: PlotFinal only.
 void BM_PlotFinalOnly(benchmark::State& st) {
-    Fixture f;
+    Fixture f(st);
     if (!f.ok) st.SkipWithError("worst case did not give 4096 lines of 201 samples");
     f.Draw(true);
     for (auto _ : st) {
@@ -96,6 +97,9 @@ void BM_PlotFinalOnly(benchmark::State& st) {
 
 }  // namespace
 
-BENCHMARK(BM_PlotAfterCalculation)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RecalculateAndPlot)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlotFinalOnly)->Unit(benchmark::kMillisecond);
+// A window of typical size and a maximised one on a full-HD screen.
+#define QUBLE_GRAPH_SIZES ->Args({900, 700})->Args({1920, 1080})->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_PlotAfterCalculation) QUBLE_GRAPH_SIZES;
+BENCHMARK(BM_RecalculateAndPlot) QUBLE_GRAPH_SIZES;
+BENCHMARK(BM_PlotFinalOnly) QUBLE_GRAPH_SIZES;
+#undef QUBLE_GRAPH_SIZES

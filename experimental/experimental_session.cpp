@@ -161,6 +161,45 @@ ExpUpdate ExperimentalSession::SetTitle(const std::string& title) {
     return {};
 }
 
+ExpUpdate ExperimentalSession::Resize(double graphWidth, double graphHeight) {
+    ExpUpdate u;
+    if (!(graphWidth > 0.0) || !(graphHeight > 0.0) || (graphWidth == width_ && graphHeight == height_)) return u;
+    const double sx = width_ > 0.0 ? graphWidth / width_ : 1.0;
+    width_ = graphWidth;
+    height_ = graphHeight;
+    u.redraw = true;
+    if (spec_.NPont < 2) {
+        view_.width = graphWidth;
+        view_.height = graphHeight;
+        return u;
+    }
+    const std::int64_t first = view_.FirstShown, last = view_.LastShown;
+    const double stretch = view_.YMultFull > 0.0 ? view_.YMult / view_.YMultFull : 1.0;
+    FullViewScaling(view_, spec_, graphWidth, graphHeight);
+    view_.FirstShown = first;
+    view_.LastShown = last;
+    RecomputePixPerPoint(view_);
+    view_.YMult = view_.YMultFull * stretch;
+    // Pixel positions are linear in the width for a fixed range of points,
+    // so scaling them keeps each over the same point.
+    selStartX_ *= sx;
+    selEndX_ *= sx;
+    if (state_.band.visible) {
+        const int left = Px(state_.band.left * sx);
+        state_.band.width = Px((state_.band.left + state_.band.width) * sx) - left;
+        state_.band.left = left;
+    }
+    state_.line.x *= sx;
+    if (state_.hand.visible && cursorPoint_ >= 1 && cursorPoint_ <= spec_.NPont) {
+        const double top = static_cast<double>(view_.YOffset) -
+                           static_cast<double>(spec_.Ygraf[static_cast<std::size_t>(cursorPoint_)]) * view_.YMult +
+                           15.0;
+        state_.hand.left = Px(state_.line.x - 12.0);
+        state_.hand.top = Px(top);
+    }
+    return u;
+}
+
 // --------------------------------------------------------------------- view
 
 ExpUpdate ExperimentalSession::Rescale() {

@@ -137,6 +137,10 @@ public:
     ExpUpdate SetTitle(const std::string& title);
     // Grafico: the full view scaled to the graph again, then drawn.
     ExpUpdate Rescale();
+    // The graph has a new size (pixels). The same points stay in view, the
+    // scales are made again for the new box (a stretch or shrink kept), and
+    // the band, the cursor line and the hand move with the data under them.
+    ExpUpdate Resize(double graphWidth, double graphHeight);
     // GrafMesmo's drawing: the cleared graph with the spectrum and its axis.
     void Draw(DrawingSurface& dc);
 

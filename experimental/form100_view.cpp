@@ -176,6 +176,8 @@ void Form100::Picture1_MouseUp(int button, int shift, double x, double y) {
     Apply(session_.MouseUp(button, x));
 }
 
+void Form100::Picture1_Resize(QSize size) { Apply(session_.Resize(size.width(), size.height())); }
+
 void Form100::Image1_MouseDown(int button) { Apply(session_.BandMouseDown(button)); }
 
 void Form100::Form_MouseMove() { Apply(session_.MouseOutsideGraph()); }

@@ -19,7 +19,9 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "experimental/experimental_graph_picture.h"
 #include "experimental/form100_util.h"
@@ -37,6 +39,9 @@ namespace {
 
 constexpr int kGraphWidth = 720;
 constexpr int kGraphHeight = 400;
+// Below this the axis labels crowd and a band is hard to drag.
+constexpr int kGraphMinWidth = 320;
+constexpr int kGraphMinHeight = 180;
 constexpr const char* kBandTip = "Press right mouse button to expand";
 constexpr const char* kGraphTip = "Press left mouse button and drag to define area to be expanded";
 
@@ -58,6 +63,62 @@ QPixmap HandPixmap() {
     return pm;
 }
 
+// Widgets side by side at their preferred sizes, wrapping to a new row
+// where the width runs out; hidden ones take no room.
+class FlowRow : public QLayout {
+public:
+    FlowRow(QWidget* parent, int spacing) : QLayout(parent), gap_(spacing) { setContentsMargins(0, 0, 0, 0); }
+    ~FlowRow() override {
+        while (QLayoutItem* item = takeAt(0)) delete item;
+    }
+    void addItem(QLayoutItem* item) override { items_.push_back(item); }
+    int count() const override { return static_cast<int>(items_.size()); }
+    QLayoutItem* itemAt(int i) const override { return i >= 0 && i < count() ? items_[i] : nullptr; }
+    QLayoutItem* takeAt(int i) override {
+        if (i < 0 || i >= count()) return nullptr;
+        QLayoutItem* item = items_[i];
+        items_.erase(items_.begin() + i);
+        return item;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return Arrange(QRect(0, 0, width, 0), false); }
+    void setGeometry(const QRect& r) override {
+        QLayout::setGeometry(r);
+        Arrange(r, true);
+    }
+    // As wide as the widest widget: the rows take whatever width the window
+    // has, they do not ask for it.
+    QSize sizeHint() const override { return minimumSize(); }
+    QSize minimumSize() const override {
+        QSize m;
+        for (QLayoutItem* item : items_) {
+            if (!item->isEmpty()) m = m.expandedTo(item->minimumSize());
+        }
+        return m;
+    }
+
+private:
+    int Arrange(const QRect& r, bool place) const {
+        int x = r.x(), y = r.y(), rowHeight = 0;
+        for (QLayoutItem* item : items_) {
+            if (item->isEmpty()) continue;
+            const QSize hint = item->sizeHint();
+            if (x > r.x() && x + hint.width() > r.right() + 1) {
+                x = r.x();
+                y += rowHeight + gap_;
+                rowHeight = 0;
+            }
+            if (place) item->setGeometry(QRect(QPoint(x, y), hint));
+            x += hint.width() + gap_;
+            rowHeight = std::max(rowHeight, hint.height());
+        }
+        return y + rowHeight - r.y();
+    }
+    std::vector<QLayoutItem*> items_;
+    int gap_;
+};
+
 }  // namespace
 ReferenceTable& RefTable() {
     static ReferenceTable table;
@@ -66,7 +127,9 @@ ReferenceTable& RefTable() {
 
 // ------------------------------------------------------------- graph box
 
-ExpGraphBox::ExpGraphBox(QWidget* parent) : GraphBoxBase(parent, QSize(kGraphWidth, kGraphHeight), {}) {}
+ExpGraphBox::ExpGraphBox(QWidget* parent) : GraphBoxBase(parent, QSize(kGraphWidth, kGraphHeight), {}) {
+    SetResizable(QSize(kGraphMinWidth, kGraphMinHeight));
+}
 
 // ---------------------------------------------------------------- Form100
 
@@ -91,6 +154,9 @@ Form100::Form100(QWidget* parent, Dialogs* dialogs, std::filesystem::path progra
     SetClipboard(nullptr);
     runWork = ProgressRunner(this);
     ShowState();
+    // The graph's preferred size, not the narrower guess a top level with
+    // wrapping rows gets from the toolkit.
+    resize(sizeHint());
     if (runLoad) Form_Load();
 }
 
@@ -118,11 +184,10 @@ void Form100::BuildControls() {
         return b;
     };
 
-    // Commands above the graph.
+    // Commands above the graph; they wrap to further rows rather than fall
+    // off the edge of a narrow window.
     auto* bar = new QWidget(central);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(3);
+    auto* row = new FlowRow(bar, 3);
     Command1 = button(bar, "Command1", kReadOnCaption, "");
     Command2 = button(bar, "Command2", "Line", "Experimental spectrum drawn as a line");
     Command5 = button(bar, "Command5", "Points", "Experimental spectrum drawn as points");
@@ -139,7 +204,6 @@ void Form100::BuildControls() {
                            Command13, Command10, Command11}) {
         row->addWidget(b);
     }
-    row->addStretch(1);
     column->addWidget(bar);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
@@ -161,7 +225,6 @@ void Form100::BuildControls() {
     // Title strip.
     Picture7 = new QWidget(central);
     Picture7->setObjectName("Picture7");
-    Picture7->setFixedWidth(kGraphWidth);
     Picture7->setMouseTracking(true);
     Picture7->installEventFilter(this);
     Paint(Picture7, 0x00FFFFFF);
@@ -185,7 +248,7 @@ void Form100::BuildControls() {
     picture1_ = new ExpGraphBox(central);
     picture1_->setObjectName("Picture1");
     picture1_->setToolTip(kGraphTip);
-    column->addWidget(picture1_);
+    column->addWidget(picture1_, 1);
     connect(picture1_, &ExpGraphBox::mouseDown, this,
             [this](int b, int s, double x, double y) { Picture1_MouseDown(b, s, x, y); });
     connect(picture1_, &ExpGraphBox::mouseMove, this,
@@ -193,6 +256,7 @@ void Form100::BuildControls() {
     connect(picture1_, &ExpGraphBox::mouseUp, this,
             [this](int b, int s, double x, double y) { Picture1_MouseUp(b, s, x, y); });
     connect(picture1_, &ExpGraphBox::mouseLeft, this, [this] { Form_MouseMove(); });
+    connect(picture1_, &ExpGraphBox::resized, this, [this](QSize size) { Picture1_Resize(size); });
 
     Image1 = new QFrame(picture1_);
     Image1->setObjectName("Image1");
@@ -219,7 +283,6 @@ void Form100::BuildControls() {
 
     // Steps and scroll bar.
     auto* steps = new QWidget(central);
-    steps->setFixedWidth(kGraphWidth);
     auto* stepRow = new QHBoxLayout(steps);
     stepRow->setContentsMargins(0, 0, 0, 0);
     stepRow->setSpacing(2);
@@ -252,7 +315,6 @@ void Form100::BuildControls() {
     // Legend strip: reference, axis legend, readout, file size, byte order.
     Picture6 = new QWidget(central);
     Picture6->setObjectName("Picture6");
-    Picture6->setFixedWidth(kGraphWidth);
     Picture6->setMouseTracking(true);
     Picture6->installEventFilter(this);
     auto* legend = new QGridLayout(Picture6);
@@ -305,7 +367,6 @@ void Form100::BuildControls() {
     List4->setObjectName("List4");
     List4->hide();
 
-    column->addStretch(1);
     setCentralWidget(central);
 }
 

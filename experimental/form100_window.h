@@ -167,6 +167,8 @@ public:
     void Picture1_MouseDown(int button, int shift, double x, double y);
     void Picture1_MouseMove(int buttons, int shift, double x, double y);
     void Picture1_MouseUp(int button, int shift, double x, double y);
+    // The graph took a new size from the layout: scales made for it, same view.
+    void Picture1_Resize(QSize size);
     void Image1_MouseDown(int button);
     // steps: wheel notches, positive away from the user (zoom in).
     void Picture1_Wheel(int steps, int shift, double x);

@@ -1,6 +1,7 @@
 #include "platform/graph_box_base.h"
 
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QWheelEvent>
 #include <QPainter>
 
@@ -10,7 +11,8 @@
 
 namespace quble {
 
-GraphBoxBase::GraphBoxBase(QWidget* parent, QSize pixels, Options options) : QWidget(parent), options_(options) {
+GraphBoxBase::GraphBoxBase(QWidget* parent, QSize pixels, Options options)
+    : QWidget(parent), options_(options), preferred_(pixels) {
     setFixedSize(pixels);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -72,6 +74,18 @@ void GraphBoxBase::ClearPicture(ColorRef background) {
 QPoint GraphBoxBase::ToPixels(double x, double y) const {
     return QPoint(static_cast<int>(std::lround(x * width() / ScaleWidth())),
                   static_cast<int>(std::lround(y * height() / ScaleHeight())));
+}
+
+void GraphBoxBase::SetResizable(QSize minimum) {
+    setMinimumSize(minimum);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    updateGeometry();
+}
+
+void GraphBoxBase::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    emit resized(size());
 }
 
 void GraphBoxBase::paintEvent(QPaintEvent*) {

@@ -36,6 +36,11 @@ public:
     double lastY() const { return lastY_; }
     // Picture pixels of a point in user units (for tests and hit checks).
     QPoint ToPixels(double x, double y) const;
+    // Let the box follow its layout from `minimum` upwards instead of keeping
+    // the size it was made with (which stays its preferred size). Every new
+    // size is told through resized(); the owner redraws for it.
+    void SetResizable(QSize minimum);
+    QSize sizeHint() const override { return preferred_; }
 
     // Called on every pointer movement over the graph (the formula picture
     // hides its handle then).
@@ -54,6 +59,8 @@ signals:
     void mouseLeft();
     // The wheel: whole notches (positive away from the user) at x (user units).
     void wheelTurned(int steps, int shift, double x);
+    // The box has a new size (logical pixels); the kept picture is stale.
+    void resized(QSize size);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -63,10 +70,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void leaveEvent(QEvent*) override;
     void wheelEvent(QWheelEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
 
 private:
     void RememberMouse(const QPointF& p);
     Options options_;
+    QSize preferred_;
     std::unique_ptr<QImage> picture_;
     double lastX_ = -1.0, lastY_ = -1.0;
     int wheelEighths_ = 0;   // of a degree, kept until a notch is full (touchpads send less)
