@@ -86,11 +86,12 @@ void Form1::BuildControls() {
     Frame2->setGeometry(4, 46, 166, FrameHeight(1));
     for (int i = 0; i < kMaxHydrogens; ++i) {
         const int y = 18 + i * kRowStep;
-        Label14[i] = MakeLabel(Frame2, QString("Label14_%1").arg(i), QString("H%1:").arg(i + 1), {6, y, 28, 16});
+        // Room for the examples' longer names ("H3'a:").
+        Label14[i] = MakeLabel(Frame2, QString("Label14_%1").arg(i), QString("H%1:").arg(i + 1), {6, y, 40, 16});
         Text6[i] = MakeBox(Frame2, QString("Text6_%1").arg(i),
                            QString("Type here the chemical shift (in Hz) of the %1 hydrogen, then press \"Enter\"")
                                .arg(kOrdinal[i]),
-                           {36, y, 84, 16});
+                           {48, y, 72, 16});
         Text6[i]->setText("2500");
         Label16[i] = MakeLabel(Frame2, QString("Label16_%1").arg(i), "Hz", {124, y, 20, 16});
     }
@@ -126,18 +127,23 @@ void Form1::BuildControls() {
     // J values: one row per hydrogen, one column per coupling.
     jGrid_ = new QWidget(central);
     jGrid_->setObjectName("JGrid");
-    jGrid_->setGeometry(188, 92, 26 + kMaxJ * 28, 16 + kMaxHydrogens * 18);
+    // Columns wide enough for a name like "H3'a:" and a J of four characters
+    // ("8.95") shown whole.
+    constexpr int kNameWidth = 34, kJStep = 31, kJWidth = 30;
+    jGrid_->setGeometry(176, 92, kNameWidth + kMaxJ * kJStep, 16 + kMaxHydrogens * 18);
     for (int k = 0; k < kMaxJ; ++k) {
-        Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1), {26 + k * 28, 0, 27, 14});
+        Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1),
+                              {kNameWidth + k * kJStep, 0, kJWidth, 14});
         Label4[k]->setAlignment(Qt::AlignCenter);
     }
     for (int h = 0; h < kMaxHydrogens; ++h) {
         const int y = 16 + h * 18;
-        Label15[h] = MakeLabel(jGrid_, QString("Label15_%1").arg(h), QString("H%1:").arg(h + 1), {0, y, 25, 17});
+        Label15[h] = MakeLabel(jGrid_, QString("Label15_%1").arg(h), QString("H%1:").arg(h + 1),
+                               {0, y, kNameWidth - 1, 17});
         for (int k = 0; k < kMaxJ; ++k) {
             jBox_[h][k] = MakeBox(jGrid_, QString("TextH%1_%2").arg(h + 1).arg(k),
                                   "Type here one of the corresponding J values, then press \"Enter\"",
-                                  {26 + k * 28, y, 27, 17});
+                                  {kNameWidth + k * kJStep, y, kJWidth, 17});
             jBox_[h][k]->setText("0");
         }
     }
@@ -149,7 +155,7 @@ void Form1::BuildControls() {
         Command1[i]->setToolTip("Make all calculations and plot the graph");
         connect(Command1[i], &QPushButton::clicked, this, [this] { Command1_Click(); });
     }
-    Command1[0]->setGeometry(492, 150, 80, 26);
+    Command1[0]->setGeometry(524, 150, 56, 26);
     // The column beside the graph moves with the graph's right edge.
     rightColumn_ = new QWidget(central);
     rightColumn_->setObjectName("GraphControls");

@@ -1,6 +1,9 @@
 // The simulator's graph box follows the window: its geometry is fitted to
 // each new size, what the user zoomed stays in view, and a wide multiplet
 // fits a wide box.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <algorithm>
 #include <cmath>
@@ -162,6 +165,31 @@ TEST_F(Form1ResizeTest, ScaleControlsFollowTheGraphsRightEdge) {
         const QRect r(w->mapTo(form->centralWidget(), QPoint(0, 0)), w->size());
         EXPECT_GT(r.left(), box->geometry().right()) << name;
         EXPECT_LE(r.right(), form->centralWidget()->width()) << name;
+    }
+}
+
+// Every example's names, counts and couplings are shown whole: no label or
+// button narrower than its text, no J box that scrolls its value.
+TEST_F(Form1ResizeTest, NoExampleTextIsClipped) {
+    for (const ExampleSet& ex : ExampleSets()) {
+        SCOPED_TRACE(ex.caption);
+        form->LoadExample(ex);
+        form->Timer2_Timer();
+        for (QLabel* l : form->findChildren<QLabel*>()) {
+            if (!l->isVisible() || l->wordWrap() || l->text().isEmpty()) continue;
+            EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString() << " \""
+                                                         << l->text().toStdString() << "\"";
+        }
+        for (QPushButton* b : form->findChildren<QPushButton*>()) {
+            if (b->isVisible()) EXPECT_LE(b->sizeHint().width(), b->width()) << b->objectName().toStdString();
+        }
+        for (QLineEdit* b : form->findChildren<QLineEdit*>()) {
+            if (!b->isVisible() || b->text().isEmpty()) continue;
+            // Frame and text margins take a few pixels of each side.
+            const int room = b->contentsRect().width() - 4;
+            EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), room)
+                << b->objectName().toStdString() << " \"" << b->text().toStdString() << "\"";
+        }
     }
 }
 
