@@ -99,16 +99,16 @@ void Form1::BuildControls() {
     // Resolution and width sit just under the shifts and follow the frame.
     Picture4 = new QWidget(central);
     Picture4->setObjectName("Picture4");
-    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 176, 40);
+    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 182, 40);
     Label2 = MakeLabel(Picture4, "Label2", "Resolution:", {0, 0, 126, 18});
     Text3 = MakeBox(Picture4, "Text3", "This number is relevant only for the histogram", {126, 0, 34, 18});
-    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 14, 18});
+    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 20, 18});
     Label3 = MakeLabel(Picture4, "Label3", "Width at half height:", {0, 20, 126, 18});
     Text4 = MakeBox(Picture4,
                     "Text4",
                     "Type here the supposed value of the width at half height (usually between 0.5 and 2 Hz)",
                     {126, 20, 34, 18});
-    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 14, 18});
+    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 20, 18});
 
     // J counts.
     Frame1 = new QGroupBox("How many J values (1 to 10 for each H)?", central);
