@@ -99,16 +99,16 @@ void Form1::BuildControls() {
     // Resolution and width sit just under the shifts and follow the frame.
     Picture4 = new QWidget(central);
     Picture4->setObjectName("Picture4");
-    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 182, 40);
+    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 180, 40);
     Label2 = MakeLabel(Picture4, "Label2", "Resolution:", {0, 0, 126, 18});
     Text3 = MakeBox(Picture4, "Text3", "This number is relevant only for the histogram", {126, 0, 34, 18});
-    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 20, 18});
+    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 18, 18});
     Label3 = MakeLabel(Picture4, "Label3", "Width at half height:", {0, 20, 126, 18});
     Text4 = MakeBox(Picture4,
                     "Text4",
                     "Type here the supposed value of the width at half height (usually between 0.5 and 2 Hz)",
                     {126, 20, 34, 18});
-    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 20, 18});
+    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 18, 18});
 
     // J counts.
     Frame1 = new QGroupBox("How many J values (1 to 10 for each H)?", central);
@@ -130,7 +130,7 @@ void Form1::BuildControls() {
     // Columns wide enough for a name like "H3'a:" and a J of four characters
     // ("8.95") shown whole.
     constexpr int kNameWidth = 34, kJStep = 31, kJWidth = 30;
-    jGrid_->setGeometry(176, 92, kNameWidth + kMaxJ * kJStep, 16 + kMaxHydrogens * 18);
+    jGrid_->setGeometry(188, 92, kNameWidth + kMaxJ * kJStep, 16 + kMaxHydrogens * 18);
     for (int k = 0; k < kMaxJ; ++k) {
         Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1),
                               {kNameWidth + k * kJStep, 0, kJWidth, 14});
@@ -155,7 +155,7 @@ void Form1::BuildControls() {
         Command1[i]->setToolTip("Make all calculations and plot the graph");
         connect(Command1[i], &QPushButton::clicked, this, [this] { Command1_Click(); });
     }
-    Command1[0]->setGeometry(524, 150, 56, 26);
+    Command1[0]->setGeometry(536, 150, 44, 26);
     // The column beside the graph moves with the graph's right edge.
     rightColumn_ = new QWidget(central);
     rightColumn_->setObjectName("GraphControls");
