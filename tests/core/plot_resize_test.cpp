@@ -42,6 +42,8 @@ TEST(PlotResize, ResizedGeometryEqualsOneFittedAtThatSize) {
 TEST(PlotResize, UserScalesSurviveAndTheSmallestScaleFollowsTheWidth) {
     auto s = Calculated(663, 356);
     PlotState& p = s->plot;
+    // The window lets the vertical sliders act again after a calculation.
+    p.Slider2.react = p.Slider3.react = true;
     ASSERT_TRUE(Slider1_Change(p, 700));
     ASSERT_TRUE(Slider3_Change(p, p.Slider3.max / 3));
     const float vShare = p.VScale / static_cast<float>(p.ScaleHeight);
