@@ -39,9 +39,14 @@ Font LabelFont() { return Font{"Arial", 11.0, 400, false, 0}; }
 Font HydrogenTitleFont() { return Font{"Arial", 11.0, 700, false, 0}; }
 Font SpectrumTitleFont() { return Font{"Arial", 13.0, 700, false, 0}; }
 
-void InitPlotGeometry(PlotState& p, double scaleHeight) {
+int Slider1MinimumFor(double scaleWidth) {
+    if (!(scaleWidth > 0)) return 30;
+    return std::max(1, RoundToInt(30.0 * kPlotScaleWidth / scaleWidth));
+}
+
+void InitPlotGeometry(PlotState& p, double scaleHeight, double scaleWidth) {
     const double sh = scaleHeight;
-    p.ScaleWidth = kPlotScaleWidth;
+    p.ScaleWidth = scaleWidth > 0 ? scaleWidth : kPlotScaleWidth;
     p.ScaleHeight = sh;
     p.XCenter = RoundToInt((p.ScaleWidth + 1.0) / 2.0);
     p.BaseY = static_cast<float>(sh - sh / 18.0);
@@ -53,7 +58,7 @@ void InitPlotGeometry(PlotState& p, double scaleHeight) {
 
     // The sliders are set up without reacting to their own changes.
     p.Slider1.react = p.Slider2.react = p.Slider3.react = false;
-    p.Slider1.min = 30;
+    p.Slider1.min = Slider1MinimumFor(p.ScaleWidth);
     p.Slider1.max = 2000;
     p.Slider1.value = 100;
     p.HScale = static_cast<float>(p.Slider1.value) / p.SliderHUnits;
@@ -68,6 +73,47 @@ void InitPlotGeometry(PlotState& p, double scaleHeight) {
     p.Slider1.react = p.Slider2.react = p.Slider3.react = true;
 
     PlaceCaptions(p);
+    if (p.ScaleWidth != kPlotScaleWidth) {
+        const double fx = p.ScaleWidth / kPlotScaleWidth;
+        for (GraphLabel* l : {&p.Label8, &p.Label10, &p.Label11, &p.Label12, &p.Label17}) l->left *= fx;
+    }
+}
+
+void ResizePlotGeometry(PlotState& p, double scaleWidth, double scaleHeight) {
+    if (!(scaleWidth > 0) || !(scaleHeight > 0) || !(p.ScaleWidth > 0) || !(p.ScaleHeight > 0)) return;
+    if (scaleWidth == p.ScaleWidth && scaleHeight == p.ScaleHeight) return;
+    const double fx = scaleWidth / p.ScaleWidth;
+    const double fy = scaleHeight / p.ScaleHeight;
+    const float oldBase = p.BaseY, oldTop = p.TopY;
+
+    p.ScaleWidth = scaleWidth;
+    p.ScaleHeight = scaleHeight;
+    const double sh = scaleHeight;
+    p.XCenter = RoundToInt((p.ScaleWidth + 1.0) / 2.0);
+    p.BaseY = static_cast<float>(sh - sh / 18.0);
+    p.TopY = static_cast<float>(sh - p.BaseY);
+    p.SliderHUnits = static_cast<float>(9945.0 / p.ScaleWidth);
+    p.SliderVUnits = static_cast<float>(5940.0 / sh);
+
+    p.Slider1.min = Slider1MinimumFor(p.ScaleWidth);
+    p.Slider1.value = std::clamp(p.Slider1.value, p.Slider1.min, std::max(p.Slider1.min, p.Slider1.max));
+    p.HScale = static_cast<float>(p.Slider1.value) / p.SliderHUnits;
+
+    // Both vertical scales are proportional to the height, so the slider
+    // values (scale times units per picture unit) do not move; only the
+    // lower end of the diagram slider follows the height.
+    p.LevelStep = static_cast<float>(p.LevelStep * fy);
+    p.VScale = static_cast<float>(p.VScale * fy);
+    p.Slider2.min = std::min(RoundToInt(sh / 59.4), p.Slider2.max);
+    p.Slider2.value = std::clamp(RoundToInt(static_cast<double>(p.LevelStep) * p.SliderVUnits), p.Slider2.min,
+                                 std::max(p.Slider2.min, p.Slider2.max));
+    p.Slider3.value =
+        std::clamp(RoundToInt(p.Slider3.max - static_cast<double>(p.VScale) * p.SliderVUnits), p.Slider3.min,
+                   std::max(p.Slider3.min, p.Slider3.max));
+
+    for (GraphLabel* l : {&p.Label8, &p.Label10, &p.Label11, &p.Label12, &p.Label17}) l->left *= fx;
+    for (GraphLabel* l : {&p.Label10, &p.Label11, &p.Label12, &p.Label17}) l->top += p.BaseY - oldBase;
+    for (GraphLabel& l : p.Label9) l.top += p.TopY - oldTop;
 }
 
 void AjPlotSize(PlotState& p, const SimulationState& sim) {

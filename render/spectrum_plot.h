@@ -1,6 +1,7 @@
 // The simulator graph: fitting the scales (AjPlotSize), converting to picture
 // coordinates (CalcFirstPlot) and drawing everything in its fixed order
-// (PlotFinal) onto a DrawingSurface, in picture units (663 wide, y down).
+// (PlotFinal) onto a DrawingSurface, in picture units (one per pixel of the
+// graph box, at least 663 wide, y down).
 //
 // Also the texts drawn over it: J labels beside the splitting diagram,
 // frequency labels on the maxima, the legend, and the procedures that write
@@ -18,7 +19,8 @@
 
 namespace quble {
 
-// The graph box is always this many user units wide, whatever its pixels.
+// The graph box's width (user units, one per pixel) at load and its
+// smallest width; the window's box grows from it.
 constexpr double kPlotScaleWidth = 663.0;
 
 // A slot of the peak pairing that has no peak on one side.
@@ -151,8 +153,21 @@ Font HydrogenTitleFont();   // Arial 11, 700
 Font SpectrumTitleFont();   // Arial 13, 700
 
 // Sets the load-time geometry, slider ranges and caption positions for a
-// graph box of the given user-scale height (width 663).
-void InitPlotGeometry(PlotState& plot, double scaleHeight);
+// graph box of the given user-scale height and width.
+void InitPlotGeometry(PlotState& plot, double scaleHeight, double scaleWidth = kPlotScaleWidth);
+
+// Fits the geometry to a graph box of a new size, as if it had been loaded
+// at that size, while keeping what the user chose: the horizontal slider
+// value (so the same stretch of Hz stays in view, drawn with more pixels),
+// the vertical scales in proportion to the height (the tallest line stays
+// exactly as tall, relative to the box, as the last fit made it) and the
+// captions at the same places relative to the box. The horizontal slider's
+// smallest value follows the width, so a wider box can show a wider
+// multiplet whole. Does not redraw.
+void ResizePlotGeometry(PlotState& plot, double scaleWidth, double scaleHeight);
+// Smallest value of the horizontal scale slider for a box of this width:
+// the smallest scale is as many pixels per Hz as on the load-time box.
+int Slider1MinimumFor(double scaleWidth);
 
 void AjPlotSize(PlotState& plot, const SimulationState& sim);
 // Converts to picture coordinates, then draws (PlotFinal).

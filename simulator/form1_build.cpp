@@ -71,7 +71,7 @@ void Form1::BuildControls() {
     small.setPointSizeF(8.0);
     central->setFont(small);
     setCentralWidget(central);
-    central->setMinimumSize(kGraphWidth + 110, kGraphTop + kGraphHeight + 4);
+    central->setMinimumSize(kGraphWidth + kGraphColumn + 4, kGraphTop + kGraphHeight + 4);
 
     // Number of hydrogens.
     Label13 = MakeLabel(central, "Label13", "How many Hydrogens are to be considered (1 to 4)?:", {4, 2, 124, 42});
@@ -86,11 +86,12 @@ void Form1::BuildControls() {
     Frame2->setGeometry(4, 46, 166, FrameHeight(1));
     for (int i = 0; i < kMaxHydrogens; ++i) {
         const int y = 18 + i * kRowStep;
-        Label14[i] = MakeLabel(Frame2, QString("Label14_%1").arg(i), QString("H%1:").arg(i + 1), {6, y, 28, 16});
+        // Room for the examples' longer names ("H3'a:").
+        Label14[i] = MakeLabel(Frame2, QString("Label14_%1").arg(i), QString("H%1:").arg(i + 1), {6, y, 40, 16});
         Text6[i] = MakeBox(Frame2, QString("Text6_%1").arg(i),
                            QString("Type here the chemical shift (in Hz) of the %1 hydrogen, then press \"Enter\"")
                                .arg(kOrdinal[i]),
-                           {36, y, 84, 16});
+                           {48, y, 72, 16});
         Text6[i]->setText("2500");
         Label16[i] = MakeLabel(Frame2, QString("Label16_%1").arg(i), "Hz", {124, y, 20, 16});
     }
@@ -98,16 +99,16 @@ void Form1::BuildControls() {
     // Resolution and width sit just under the shifts and follow the frame.
     Picture4 = new QWidget(central);
     Picture4->setObjectName("Picture4");
-    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 176, 40);
+    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 180, 40);
     Label2 = MakeLabel(Picture4, "Label2", "Resolution:", {0, 0, 126, 18});
     Text3 = MakeBox(Picture4, "Text3", "This number is relevant only for the histogram", {126, 0, 34, 18});
-    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 14, 18});
+    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 18, 18});
     Label3 = MakeLabel(Picture4, "Label3", "Width at half height:", {0, 20, 126, 18});
     Text4 = MakeBox(Picture4,
                     "Text4",
                     "Type here the supposed value of the width at half height (usually between 0.5 and 2 Hz)",
                     {126, 20, 34, 18});
-    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 14, 18});
+    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 18, 18});
 
     // J counts.
     Frame1 = new QGroupBox("How many J values (1 to 10 for each H)?", central);
@@ -126,18 +127,23 @@ void Form1::BuildControls() {
     // J values: one row per hydrogen, one column per coupling.
     jGrid_ = new QWidget(central);
     jGrid_->setObjectName("JGrid");
-    jGrid_->setGeometry(188, 92, 26 + kMaxJ * 28, 16 + kMaxHydrogens * 18);
+    // Columns wide enough for a name like "H3'a:" and a J of four characters
+    // ("8.95") shown whole.
+    constexpr int kNameWidth = 34, kJStep = 31, kJWidth = 30;
+    jGrid_->setGeometry(188, 92, kNameWidth + kMaxJ * kJStep, 16 + kMaxHydrogens * 18);
     for (int k = 0; k < kMaxJ; ++k) {
-        Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1), {26 + k * 28, 0, 27, 14});
+        Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1),
+                              {kNameWidth + k * kJStep, 0, kJWidth, 14});
         Label4[k]->setAlignment(Qt::AlignCenter);
     }
     for (int h = 0; h < kMaxHydrogens; ++h) {
         const int y = 16 + h * 18;
-        Label15[h] = MakeLabel(jGrid_, QString("Label15_%1").arg(h), QString("H%1:").arg(h + 1), {0, y, 25, 17});
+        Label15[h] = MakeLabel(jGrid_, QString("Label15_%1").arg(h), QString("H%1:").arg(h + 1),
+                               {0, y, kNameWidth - 1, 17});
         for (int k = 0; k < kMaxJ; ++k) {
             jBox_[h][k] = MakeBox(jGrid_, QString("TextH%1_%2").arg(h + 1).arg(k),
                                   "Type here one of the corresponding J values, then press \"Enter\"",
-                                  {26 + k * 28, y, 27, 17});
+                                  {kNameWidth + k * kJStep, y, kJWidth, 17});
             jBox_[h][k]->setText("0");
         }
     }
@@ -149,8 +155,13 @@ void Form1::BuildControls() {
         Command1[i]->setToolTip("Make all calculations and plot the graph");
         connect(Command1[i], &QPushButton::clicked, this, [this] { Command1_Click(); });
     }
-    Command1[0]->setGeometry(492, 150, 80, 26);
-    Command1[1]->setGeometry(kGraphWidth + 12, kGraphTop, 88, 28);
+    Command1[0]->setGeometry(536, 150, 44, 26);
+    // The column beside the graph moves with the graph's right edge.
+    rightColumn_ = new QWidget(central);
+    rightColumn_->setObjectName("GraphControls");
+    rightColumn_->setGeometry(kGraphWidth + 12, kGraphTop, 100, 340);
+    Command1[1]->setParent(rightColumn_);
+    Command1[1]->setGeometry(0, 0, 88, 28);
 
     Frame3 = new QGroupBox("Line Shape Mixing", central);
     Frame3->setObjectName("Frame3");
@@ -166,19 +177,20 @@ void Form1::BuildControls() {
     Frame3->hide();
     connect(Slider4, &QSlider::valueChanged, this, [this](int v) { Slider4_Change(v); });
 
-    const int rx = kGraphWidth + 12;
-    Slider1w = new QSlider(Qt::Horizontal, central);
+    const int rx = 0;
+    const int top = 0;
+    Slider1w = new QSlider(Qt::Horizontal, rightColumn_);
     Slider1w->setObjectName("Slider1");
     Slider1w->setToolTip("Horizontal scale of the graph");
-    Slider1w->setGeometry(rx, kGraphTop + 40, 88, 22);
-    Slider2w = new QSlider(Qt::Vertical, central);
+    Slider1w->setGeometry(rx, top + 40, 88, 22);
+    Slider2w = new QSlider(Qt::Vertical, rightColumn_);
     Slider2w->setObjectName("Slider2");
     Slider2w->setToolTip("Height of the splitting diagram");
-    Slider2w->setGeometry(rx + 14, kGraphTop + 70, 22, 150);
-    Slider3w = new QSlider(Qt::Vertical, central);
+    Slider2w->setGeometry(rx + 14, top + 70, 22, 150);
+    Slider3w = new QSlider(Qt::Vertical, rightColumn_);
     Slider3w->setObjectName("Slider3");
     Slider3w->setToolTip("Height of the spectrum (higher is smaller)");
-    Slider3w->setGeometry(rx + 52, kGraphTop + 70, 22, 150);
+    Slider3w->setGeometry(rx + 52, top + 70, 22, 150);
     Slider1w->setPageStep(100);
     Slider1w->setSingleStep(20);
     Slider2w->setPageStep(60);
@@ -189,10 +201,10 @@ void Form1::BuildControls() {
     connect(Slider2w, &QSlider::valueChanged, this, [this](int v) { Slider2_Change(v); });
     connect(Slider3w, &QSlider::valueChanged, this, [this](int v) { Slider3_Change(v); });
 
-    MakeLabel(central, "Label22", "Peaks:", {rx, kGraphTop + 232, 88, 14});
+    MakeLabel(rightColumn_, "Label22", "Peaks:", {rx, top + 232, 88, 14});
     for (int i = 0; i < static_cast<int>(Label6.size()); ++i) {
-        auto* s = MakeLabel(central, QString("Label6_%1").arg(i), "",
-                            {rx + (i % 4) * 22, kGraphTop + 248 + (i / 4) * 22, 18, 18});
+        auto* s = MakeLabel(rightColumn_, QString("Label6_%1").arg(i), "",
+                            {rx + (i % 4) * 22, top + 248 + (i / 4) * 22, 18, 18});
         s->setAutoFillBackground(true);
         s->setFrameShape(QFrame::Box);
         s->setToolTip("Colour of the individual peaks");
@@ -204,6 +216,7 @@ void Form1::BuildControls() {
 
     picture1_ = new GraphBox(central);
     picture1_->move(4, kGraphTop);
+    picture1_->onResize = [this] { Picture1_Resize(); };
     image1_ = new FormulaImage(picture1_);
     image1_->SetUnitsPerPixel(picture1_->ScaleWidth() / picture1_->width(),
                               picture1_->ScaleHeight() / picture1_->height());
@@ -241,10 +254,46 @@ void Form1::BuildControls() {
             connect(jBox_[i][k], &QLineEdit::textChanged, this, [this, i, k] { TextH_Change(i + 1, k); });
         }
     }
+    central->installEventFilter(this);
+
     text2Back_ = kWindowWhite;
     label13Back_ = kButtonFace;
     SetBack(Text2, text2Back_);
     SetBack(Label13, label13Back_);
+}
+
+void Form1::LayOutGraphArea() {
+    QWidget* central = centralWidget();
+    if (!central || !picture1_ || !rightColumn_) return;
+    const int w = std::max(kGraphWidth, central->width() - 4 - kGraphColumn);
+    const int h = std::max(kGraphHeight, central->height() - kGraphTop - 4);
+    picture1_->setGeometry(4, kGraphTop, w, h);
+    rightColumn_->move(4 + w + 8, kGraphTop);
+}
+
+void Form1::Picture1_Resize() {
+    if (!image1_) return;
+    // Before the load has set the geometry up there is nothing to refit.
+    if (plot_.ScaleHeight > 0) {
+        const double oldWidth = plot_.ScaleWidth;
+        ResizePlotGeometry(plot_, picture1_->ScaleWidth(), picture1_->ScaleHeight());
+        // The formula keeps its distance from the right edge (it sits in the
+        // top right corner, clear of the diagram), within the box.
+        QRectF r = image1_->UnitRect();
+        const double dx = plot_.ScaleWidth - oldWidth;
+        if (dx != 0 && !r.isEmpty()) {
+            r.moveLeft(std::clamp(r.left() + dx, 0.0, std::max(0.0, plot_.ScaleWidth - r.width())));
+            image1_->SetUnitRect(r);
+        }
+        SyncSliders();
+    }
+    image1_->SetUnitsPerPixel(picture1_->ScaleWidth() / picture1_->width(),
+                              picture1_->ScaleHeight() / picture1_->height());
+    if (session_.HasGraph()) {
+        CalcFirstPlot();
+    } else {
+        picture1_->ClearPicture(plot_.options.BackColor);
+    }
 }
 
 void Form1::BuildMenus() {

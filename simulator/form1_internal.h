@@ -21,9 +21,12 @@ namespace quble::form1detail {
 constexpr int kTwipsPerPixel = 15;
 constexpr int kRowStep = 240 / kTwipsPerPixel;
 constexpr int FrameHeight(int nh) { return ((nh - 1) * 240 + 615) / kTwipsPerPixel; }
+// The graph box's smallest size; it grows with the window.
 constexpr int kGraphWidth = 663;
 constexpr int kGraphHeight = 356;
 constexpr int kGraphTop = 184;
+// Room right of the graph for the Go button and the scale controls.
+constexpr int kGraphColumn = 110;
 
 constexpr ColorRef kBlinkYellow = 0x0000FFFF;  // &HFFFF
 constexpr ColorRef kWindowWhite = 0x00FFFFFF;

@@ -119,7 +119,8 @@ void Form1::Timer3_Timer() {
 }
 
 bool Form1::ShowFormula(std::vector<std::uint8_t> emf) {
-    return image1_->ShowPicture(std::move(emf), 448, 24, 200);
+    // As far from the right edge as on the smallest box, whatever its width.
+    return image1_->ShowPicture(std::move(emf), 448 + std::max(0.0, plot_.ScaleWidth - kPlotScaleWidth), 24, 200);
 }
 
 void Form1::mnuPaste_Click() {

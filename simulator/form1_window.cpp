@@ -40,14 +40,17 @@ using namespace form1detail;
 
 GraphBox::GraphBox(QWidget* parent) : QWidget(parent) {
     setObjectName("Picture1");
-    setFixedSize(kGraphWidth, kGraphHeight);
+    setMinimumSize(kGraphWidth, kGraphHeight);
+    resize(kGraphWidth, kGraphHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     picture_ = std::make_unique<QImage>(size(), QImage::Format_RGB32);
     picture_->fill(Qt::white);
 }
 
-double GraphBox::ScaleHeight() const { return kPlotScaleWidth * height() / width(); }
+double GraphBox::ScaleWidth() const { return std::max(1, width()); }
+double GraphBox::ScaleHeight() const { return std::max(1, height()); }
 
 void GraphBox::Draw(const std::function<void(DrawingSurface&)>& paint) {
     // Drawn at device pixels: at a scale factor of 1.5 or 2 the lines and
@@ -99,7 +102,9 @@ void GraphBox::SetCursorLine(bool visible, double x, ColorRef colour, int width)
     update();
 }
 
-void GraphBox::resizeEvent(QResizeEvent*) {}
+void GraphBox::resizeEvent(QResizeEvent*) {
+    if (onResize) onResize();
+}
 
 void GraphBox::RememberMouse(const QPointF& pos) {
     lastX_ = pos.x() * ScaleWidth() / width();
@@ -293,6 +298,10 @@ void Form1::ShowInputError(const InputError& e) {
 // ---------------------------------------------------------------- events
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        LayOutGraphArea();
+        return false;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {
@@ -327,7 +336,8 @@ void Form1::Form_Load() {
     // Picture files: added with the picture export.
     ArrangeExamples();
 
-    InitPlotGeometry(plot_, picture1_->ScaleHeight());
+    InitPlotGeometry(plot_, picture1_->ScaleHeight(), picture1_->ScaleWidth());
+    image1_->SetUnitsPerPixel(1.0, 1.0);
 
     for (auto& row : jBox_) {
         for (QLineEdit* b : row) {

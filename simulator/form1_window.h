@@ -58,12 +58,13 @@ class Form3;
 class FormulaImage;
 
 // The graph box: an off-screen picture (like a picture box that keeps its
-// drawing) shown at its own size, with a user scale 663 units wide.
+// drawing) shown at its own size, one user unit per pixel; it takes the
+// room the window leaves it and tells its owner when its size changed.
 class GraphBox : public QWidget {
     Q_OBJECT
 public:
     explicit GraphBox(QWidget* parent);
-    double ScaleWidth() const { return kPlotScaleWidth; }
+    double ScaleWidth() const;
     double ScaleHeight() const;
     // Draw into the kept picture with a surface in user units, then show it.
     void Draw(const std::function<void(DrawingSurface&)>& paint);
@@ -80,6 +81,8 @@ public:
     std::function<void()> onMouseMove;
     // A button pressed over the graph: 1 left, 2 right.
     std::function<void(int button)> onMousePress;
+    // The box has a new size (the kept picture still has the old one).
+    std::function<void()> onResize;
 
     // The marking cursor: a vertical line over the kept picture at x (user
     // units), drawn on screen only.
@@ -362,6 +365,12 @@ private:
     void ShowInputError(const InputError& e);
     void SyncViewMenu();
     void SyncSliders();
+    // The graph box takes the room under the input frames, the column of
+    // scale controls stays at its right edge.
+    void LayOutGraphArea();
+    // The geometry follows the box's new size and the graph is drawn again.
+    void Picture1_Resize();
+    QWidget* rightColumn_ = nullptr;
     void Redraw(bool recomputeCoordinates);
     bool IsActiveForm() const;
     void FocusAndSelect(QLineEdit* box, bool allowFocus = true);
