@@ -65,7 +65,7 @@ TEST(CliJsonNumbers, WholeAndFractionalValuesInEveryCommand) {
     const CliRun read = RunCli("read " + kGaba + " --json");
     ASSERT_EQ(read.status, 0);
     EXPECT_NE(read.out.find("\"npoints\": 32768,"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(read.out, std::regex(R"("sfmeu": 400\.[0-9]+,)"))) << read.out;
+    EXPECT_TRUE(std::regex_search(read.out, std::regex(R"("sfmeu": [0-9]+\.[0-9]+,)"))) << read.out;
     EXPECT_GT(ExpectShortestNumbers(read.out, "read"), 15);
 
     const CliRun cmp = RunCli("compare --1r " + kGaba + " --example 'Example 1/H7' --json");
