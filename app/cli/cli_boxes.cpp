@@ -1,31 +1,142 @@
 #include "app/cli/cli_boxes.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 #include "compare/compare_run.h"
 #include "examples/example_sets.h"
+#include "simulator/input_rules.h"
 
-void AddBoxOptions(CLI::App& app, BoxArgs& a) {
-    app.add_option("--example", a.example, "an example set, e.g. \"Example 1/H7\" or mnuEx1");
-    app.add_option("--h", a.h, "a hydrogen SHIFT:J1,J2,... in Hz (repeat for up to 4)")->take_all();
-    app.add_option("--width", a.width, "width at half height in Hz");
+namespace {
+
+struct Hydrogen {
+    std::string shift;
+    std::vector<std::string> j;
+};
+
+// "SHIFT:J1,J2,..." with "." as the decimal point. The texts go into the
+// boxes as given, so the calculation reads them as the window would.
+bool ParseHydrogen(std::string_view arg, Hydrogen& out, std::string* error) {
+    const auto colon = arg.find(':');
+    if (colon == std::string_view::npos) {
+        *error = "--h expects SHIFT:J1,J2,... (for example 2500:7,7), got \"" + std::string(arg) + "\"";
+        return false;
+    }
+    out.shift = std::string(arg.substr(0, colon));
+    if (!quble::ParseLocaleNumber(out.shift, '.')) {
+        *error = "the shift \"" + out.shift + "\" is not a number";
+        return false;
+    }
+    std::string_view rest = arg.substr(colon + 1);
+    while (true) {
+        const auto comma = rest.find(',');
+        std::string item(rest.substr(0, comma));
+        if (!quble::ParseLocaleNumber(item, '.')) {
+            *error = "the coupling constant \"" + item + "\" is not a number";
+            return false;
+        }
+        out.j.push_back(item);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    if (out.j.size() > static_cast<std::size_t>(quble::kMaxJ)) {
+        *error = "a hydrogen has at most 10 coupling constants, got " + std::to_string(out.j.size());
+        return false;
+    }
+    return true;
+}
+
+bool Fail(std::string* error, const std::string& message) {
+    *error = message;
+    return false;
+}
+
+}  // namespace
+
+void AddHydrogenOptions(CLI::App& app, BoxArgs& a, bool withResolution) {
+    app.add_option("--h", a.h, "a hydrogen SHIFT:J1,J2,... in Hz (repeat for up to 4)")->take_all()->expected(1);
+    app.add_option("--width", a.width, "width at half height in Hz (1 unless given)");
+    if (withResolution) app.add_option("--resolution", a.resolution, "resolution in Hz (0.1 unless given)");
     app.add_option("--shape", a.shape, "lorentzian, gaussian or mixed");
-    app.add_option("--lorentz-percent", a.lorentzPercent, "Lorentzian share of the mixed shape, 0 to 100");
+    app.add_option("--lorentz-percent", a.lorentzPercent, "Lorentzian share of the mixed shape, 0 to 100 (50)");
+}
+
+void AddBoxOptions(CLI::App& app, BoxArgs& a, bool withResolution) {
+    app.add_option("--example", a.example, "an example set, e.g. \"Example 1/H7\" or mnuEx1");
+    AddHydrogenOptions(app, a, withResolution);
+}
+
+std::string ExampleNames() {
+    std::string names;
+    for (const auto& e : quble::ExampleSets()) names += (names.empty() ? "" : ", ") + ("\"" + e.caption + "\"");
+    return names;
+}
+
+bool AnyHydrogenOption(const BoxArgs& a) {
+    return !a.h.empty() || !a.width.empty() || !a.resolution.empty() || !a.shape.empty() || !a.lorentzPercent.empty();
+}
+
+bool SimulationFromArgs(const BoxArgs& a, bool shapeRequired, SimulationArgs* out, std::string* error) {
+    std::vector<Hydrogen> hydrogens;
+    for (const std::string& text : a.h) {
+        Hydrogen h;
+        if (!ParseHydrogen(text, h, error)) return false;
+        hydrogens.push_back(std::move(h));
+    }
+    if (!a.width.empty() && !quble::ParseLocaleNumber(a.width, '.')) return Fail(error, "--width needs a number in Hz");
+    if (!a.resolution.empty() && !quble::ParseLocaleNumber(a.resolution, '.')) {
+        return Fail(error, "--resolution needs a number in Hz");
+    }
+    std::string shape = a.shape;
+    if (!shape.empty() && shape != "lorentzian" && shape != "gaussian" && shape != "mixed") {
+        return Fail(error, "unknown --shape \"" + shape + "\" (lorentzian, gaussian or mixed)");
+    }
+    int percent = -1;
+    if (!a.lorentzPercent.empty()) {
+        const std::string_view s = a.lorentzPercent;
+        int p = -1;
+        auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), p);
+        if (ec != std::errc() || ptr != s.data() + s.size() || p < 0 || p > 100) {
+            return Fail(error, "--lorentz-percent needs a whole number from 0 to 100");
+        }
+        percent = p;
+    }
+    if (hydrogens.empty()) return Fail(error, "give at least one hydrogen with --h SHIFT:J1,J2,...");
+    if (hydrogens.size() > static_cast<std::size_t>(quble::kMaxHydrogens)) {
+        return Fail(error, "at most 4 hydrogens (--h) can be simulated together");
+    }
+    if (shape.empty()) {
+        if (shapeRequired) return Fail(error, "--shape is required (lorentzian, gaussian or mixed)");
+        shape = "gaussian";  // the window starts in the Gaussian shape
+    }
+    if (percent >= 0 && shape != "mixed") return Fail(error, "--lorentz-percent applies only to --shape mixed");
+
+    quble::SimulationInput& input = out->input;
+    input = quble::SimulationInput{};
+    input.DecSep = '.';
+    input.Text2 = std::to_string(hydrogens.size());
+    for (std::size_t h = 0; h < hydrogens.size(); ++h) {
+        input.Text6[h] = hydrogens[h].shift;
+        input.Text1[h] = std::to_string(hydrogens[h].j.size());
+        for (std::size_t k = 0; k < hydrogens[h].j.size(); ++k) input.JText[h][k] = hydrogens[h].j[k];
+    }
+    input.Text4 = a.width.empty() ? "1" : a.width;
+    input.Text3 = a.resolution.empty() ? "0.1" : a.resolution;
+    out->shape = shape == "lorentzian" ? quble::LineShape::Lorentzian
+                 : shape == "gaussian" ? quble::LineShape::Gaussian
+                                       : quble::LineShape::Mixed;
+    out->lorentzPercent = percent >= 0 ? percent : 50;
+    return true;
 }
 
 bool BoxesFromArgs(const BoxArgs& a, SimulationArgs* out, std::string* error) {
     if (!a.example.empty()) {
-        if (!a.h.empty() || !a.width.empty() || !a.shape.empty() || !a.lorentzPercent.empty()) {
-            *error = "--example takes no simulation parameters";
-            return false;
-        }
+        if (AnyHydrogenOption(a)) return Fail(error, "--example takes no simulation parameters");
         const quble::ExampleSet* ex = quble::FindExample(a.example);
-        if (!ex) {
-            *error = "unknown example \"" + a.example + "\"";
-            return false;
-        }
+        if (!ex) return Fail(error, "unknown example \"" + a.example + "\"");
         quble::CompareRequest req;
         quble::FillFromExample(*ex, req);
         out->input = req.input;
@@ -33,36 +144,32 @@ bool BoxesFromArgs(const BoxArgs& a, SimulationArgs* out, std::string* error) {
         out->lorentzPercent = req.lorentzPercent;
         return true;
     }
-    if (a.h.empty()) {
-        *error = "give --example NAME or at least one --h SHIFT:J1,J2,...";
-        return false;
+    if (a.h.empty()) return Fail(error, "give --example NAME or at least one --h SHIFT:J1,J2,...");
+    return SimulationFromArgs(a, false, out, error);
+}
+
+std::string JoinMessageLines(const std::string& text, char sep) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += sep;
+            ++i;
+        } else {
+            out += text[i];
+        }
     }
-    std::vector<std::string> args;
-    for (const std::string& h : a.h) args.insert(args.end(), {"--h", h});
-    if (!a.width.empty()) args.insert(args.end(), {"--width", a.width});
-    // The window starts in the Gaussian shape.
-    args.insert(args.end(), {"--shape", a.shape.empty() ? "gaussian" : a.shape});
-    if (!a.lorentzPercent.empty()) args.insert(args.end(), {"--lorentz-percent", a.lorentzPercent});
-    return ParseSimulationArgs(args, out, error);
+    return out;
 }
 
 bool OpenSpectrumForCli(const std::string& path, bool autoTms, quble::BrukerSpectrum& s) {
     s.AutoAdjustTMS = autoTms;
-    // The reader finds procs and acqus from the folders of the path.
+    // The reader finds procs and acqus from the folders of the path, so a
+    // path relative to the working folder is made whole first.
     std::error_code ec;
     const std::filesystem::path whole = std::filesystem::absolute(path, ec);
     const quble::OpenResult r = quble::OpenFull(s, ec ? path : whole.generic_string());
     if (!r.ok()) {
-        std::string text;
-        for (std::size_t i = 0; i < r.text.size(); ++i) {
-            if (r.text[i] == '\r' && i + 1 < r.text.size() && r.text[i + 1] == '\n') {
-                text += '\n';
-                ++i;
-            } else {
-                text += r.text[i];
-            }
-        }
-        std::fprintf(stderr, "%s\n%s\n", r.title.c_str(), text.c_str());
+        std::fprintf(stderr, "%s\n%s\n", r.title.c_str(), JoinMessageLines(r.text, '\n').c_str());
         return false;
     }
     return true;
@@ -79,11 +186,8 @@ int ParseCli(CLI::App& app, int argc, char** argv) {
         return 0;
     } catch (const CLI::ParseError& e) {
         std::fprintf(stderr, "quble-cli %s: %s\n", app.get_name().c_str(), e.what());
+        std::fprintf(stderr, "run \"quble-cli %s --help\" for its options\n", app.get_name().c_str());
         return 2;
     }
     return -1;
-}
-
-void PrintJson(const nlohmann::ordered_json& j) {
-    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }

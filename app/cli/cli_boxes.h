@@ -1,34 +1,47 @@
-// What analyse, fit and journal share: the simulator's boxes from an example
-// or from --h/--width/--shape, the opened spectrum, and JSON output.
+// What the commands share: the simulator's boxes from an example or from
+// --h/--width/--resolution/--shape, the opened spectrum, and parsing.
 #pragma once
 
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
 
 #include <string>
 #include <vector>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_json.h"
 #include "experimental/bruker_spectrum.h"
 
 struct BoxArgs {
     std::string example;
     std::vector<std::string> h;
-    std::string width, shape, lorentzPercent;
+    std::string width, resolution, shape, lorentzPercent;
 };
 
-// Adds --example, --h, --width, --shape and --lorentz-percent to a command.
-void AddBoxOptions(CLI::App& app, BoxArgs& args);
+// Adds --h, --width, --shape and --lorentz-percent (and --resolution when
+// asked) to a command.
+void AddHydrogenOptions(CLI::App& app, BoxArgs& args, bool withResolution);
+// The same and --example.
+void AddBoxOptions(CLI::App& app, BoxArgs& args, bool withResolution = false);
+
+// The boxes and line shape the hydrogen options describe, checked as the
+// simulator's input is before a calculation. Without shapeRequired a
+// missing --shape is the window's start-up Gaussian.
+bool SimulationFromArgs(const BoxArgs& args, bool shapeRequired, SimulationArgs* out, std::string* error);
 // The boxes and shape they describe: an example, or the hydrogens given.
 bool BoxesFromArgs(const BoxArgs& args, SimulationArgs* out, std::string* error);
+// The examples' captions, quoted, for a message naming the choices.
+std::string ExampleNames();
+// Whether any of the hydrogen options was given.
+bool AnyHydrogenOption(const BoxArgs& args);
 
 // Opens a 1r as read and compare do. False after printing the program's
 // message on stderr.
 bool OpenSpectrumForCli(const std::string& path, bool autoTms, quble::BrukerSpectrum& s);
 
+// Message lines are joined by CR LF for message boxes; a terminal wants
+// them joined by `sep`.
+std::string JoinMessageLines(const std::string& text, char sep);
+
 // Parses argv with CLI11: --help prints to stdout (exit 0), a bad argument
 // is named on stderr (exit 2). Returns -1 when the command should run.
 int ParseCli(CLI::App& app, int argc, char** argv);
-
-// Keys in the order they are set; bytes that are not UTF-8 become U+FFFD.
-void PrintJson(const nlohmann::ordered_json& j);

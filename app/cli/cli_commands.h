@@ -16,12 +16,9 @@ int RunAnalyseCommand(int argc, char** argv);
 int RunFitCommand(int argc, char** argv);
 int RunJournalCommand(int argc, char** argv);
 
-// The simulator's boxes and line shape from the arguments of simulate
-// (--h, --width, --resolution, --shape, --lorentz-percent); export takes the
-// same. False with the reason for anything else.
+// The simulator's boxes and line shape a command was given.
 struct SimulationArgs {
     quble::SimulationInput input;
     quble::LineShape shape = quble::LineShape::Gaussian;
     int lorentzPercent = 50;
 };
-bool ParseSimulationArgs(const std::vector<std::string>& args, SimulationArgs* out, std::string* error);

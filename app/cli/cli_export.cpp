@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/cli/cli_commands.h"
+#include "app/cli/cli_boxes.h"
 #include "app/cli/cli_settings.h"
 #include "examples/example_sets.h"
 #include "experimental/experimental_graph_picture.h"
@@ -51,55 +51,37 @@ private:
     std::unique_ptr<quble::SimulatorGraph> graph_;
 };
 
-std::unique_ptr<ExportSource> SimulatorFromArgs(const std::vector<std::string>& args, quble::LineShape startUp,
-                                                std::string* error) {
+struct ExportArgs {
+    std::string out, dpi, onePath, overlayPath;
+    bool bw = false, autoTms = false;
+    BoxArgs boxes;
+};
+
+std::unique_ptr<ExportSource> SimulatorFromArgs(const ExportArgs& a, quble::LineShape startUp, std::string* error) {
     quble::SimulatorGraphRequest request;
-    std::vector<std::string> rest;
-    std::string example;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--overlay") {
-            if (i + 1 >= args.size() || !request.overlayPath.empty()) {
-                *error = "--overlay needs the path of one processed spectrum (.../pdata/1/1r)";
-                return nullptr;
-            }
-            request.overlayPath = args[++i];
-        } else if (args[i] == "--auto-tms") {
-            request.overlayAutoTms = true;
-        } else if (args[i] == "--example") {
-            if (i + 1 >= args.size()) {
-                *error = "--example needs an example name (for example \"Example 1/H7\" or mnuEx1)";
-                return nullptr;
-            }
-            example = args[++i];
-        } else {
-            rest.push_back(args[i]);
-        }
-    }
-    if (!example.empty()) {
-        if (!rest.empty()) {
-            *error = "--example takes no simulation parameters, got \"" + rest.front() + "\"";
+    if (!a.boxes.example.empty()) {
+        if (AnyHydrogenOption(a.boxes)) {
+            *error = "--example takes no simulation parameters";
             return nullptr;
         }
-        const quble::ExampleSet* ex = quble::FindExample(example);
+        const quble::ExampleSet* ex = quble::FindExample(a.boxes.example);
         if (!ex) {
-            std::string names;
-            for (const auto& e : quble::ExampleSets()) names += (names.empty() ? "" : ", ") + ("\"" + e.caption + "\"");
-            *error = "unknown example \"" + example + "\" (one of " + names + ", or its menu name mnuEx1 ...)";
+            *error = "unknown example \"" + a.boxes.example + "\" (one of " + ExampleNames() +
+                     ", or its menu name mnuEx1 ...)";
             return nullptr;
         }
-        quble::SimulatorGraphRequest chosen = quble::ExampleGraphRequest(*ex);
+        request = quble::ExampleGraphRequest(*ex);
         // As in the window: such an example is shown in the shape it starts in.
-        if (ex->shape == quble::ExampleShape::StartUp) chosen.shape = startUp;
-        chosen.overlayPath = request.overlayPath;
-        chosen.overlayAutoTms = request.overlayAutoTms;
-        request = std::move(chosen);
+        if (ex->shape == quble::ExampleShape::StartUp) request.shape = startUp;
     } else {
         SimulationArgs parsed;
-        if (!ParseSimulationArgs(rest, &parsed, error)) return nullptr;
+        if (!SimulationFromArgs(a.boxes, true, &parsed, error)) return nullptr;
         request.input = parsed.input;
         request.shape = parsed.shape;
         request.lorentzPercent = parsed.lorentzPercent;
     }
+    request.overlayPath = a.overlayPath;
+    request.overlayAutoTms = a.autoTms;
     std::unique_ptr<quble::SimulatorGraph> g = quble::BuildSimulatorGraph(request, error);
     if (!g) return nullptr;
     return std::make_unique<SimulatorSource>(std::move(g));
@@ -119,95 +101,74 @@ private:
 
 // The whole spectrum as the window opens it, calibrated to TMS when asked
 // and a reference peak is accepted.
-std::unique_ptr<ExportSource> ExperimentalFromArgs(const std::vector<std::string>& args, std::string* error) {
-    std::string path;
-    bool autoTms = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--1r") {
-            if (i + 1 >= args.size() || !path.empty()) {
-                *error = "--1r needs the path of one processed spectrum (.../pdata/1/1r)";
-                return nullptr;
-            }
-            path = args[++i];
-        } else if (args[i] == "--auto-tms") {
-            autoTms = true;
-        } else {
-            *error = "--1r takes only --auto-tms besides --out, --dpi and --bw, got \"" + args[i] + "\"";
-            return nullptr;
-        }
+std::unique_ptr<ExportSource> ExperimentalFromArgs(const ExportArgs& a, std::string* error) {
+    if (!a.boxes.example.empty() || AnyHydrogenOption(a.boxes) || !a.overlayPath.empty()) {
+        *error = "--1r takes only --auto-tms besides --out, --dpi and --bw";
+        return nullptr;
     }
-    std::unique_ptr<quble::ExperimentalGraph> g = quble::BuildExperimentalGraph(path, autoTms, error);
+    std::unique_ptr<quble::ExperimentalGraph> g = quble::BuildExperimentalGraph(a.onePath, a.autoTms, error);
     if (!g) return nullptr;
     if (!g->referenceMessage.empty()) std::fprintf(stderr, "quble-cli export: %s\n", g->referenceMessage.c_str());
     return std::make_unique<ExperimentalSource>(std::move(g));
 }
 
 // Which graph the arguments describe.
-std::unique_ptr<ExportSource> ChooseSource(const std::vector<std::string>& args, quble::LineShape startUp,
-                                           std::string* error) {
-    for (const std::string& a : args) {
-        if (a == "--1r") return ExperimentalFromArgs(args, error);
-    }
-    bool overlay = false, autoTms = false;
-    for (const std::string& a : args) {
-        overlay = overlay || a == "--overlay";
-        autoTms = autoTms || a == "--auto-tms";
-    }
-    if (autoTms && !overlay) {
+std::unique_ptr<ExportSource> ChooseSource(const ExportArgs& a, quble::LineShape startUp, std::string* error) {
+    if (!a.onePath.empty()) return ExperimentalFromArgs(a, error);
+    if (a.autoTms && a.overlayPath.empty()) {
         *error = "--auto-tms applies only to --1r or --overlay";
         return nullptr;
     }
-    return SimulatorFromArgs(args, startUp, error);
+    return SimulatorFromArgs(a, startUp, error);
 }
 
 }  // namespace
 
 int RunExportCommand(int argc, char** argv) {
-    std::string out;
+    CLI::App app("Writes a graph as a picture file: EMF, SVG, PDF or PNG, by the extension of --out.", "export");
+    ExportArgs a;
+    app.add_option("--out", a.out, "the picture file: .emf, .svg, .pdf or .png");
+    app.add_option("--dpi", a.dpi, "dots per inch of a .png, 10 to 2400 (300)");
+    app.add_flag("--bw", a.bw, "black on white");
+    AddBoxOptions(app, a.boxes, true);
+    app.add_option("--1r", a.onePath, "the experimental window's picture of this processed spectrum");
+    app.add_option("--overlay", a.overlayPath, "a processed spectrum drawn over the simulator graph");
+    app.add_flag("--auto-tms", a.autoTms, "calibrate the spectrum of --1r or --overlay to TMS first");
+    SettingsOption settingsOption;
+    AddSettingsOption(app, settingsOption);
+    if (const int rc = ParseCli(app, argc, argv); rc >= 0) return rc;
+
     double dpi = 300.0;
-    bool bw = false, dpiGiven = false;
-    std::vector<std::string> rest;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--out") {
-            if (i + 1 >= argc) return Fail("--out needs a file name ending in .emf, .svg, .pdf or .png");
-            out = argv[++i];
-        } else if (a == "--dpi") {
-            const std::string_view v = i + 1 < argc ? argv[++i] : "";
-            int d = 0;
-            auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
-            if (v.empty() || ec != std::errc() || p != v.data() + v.size() || d < 10 || d > 2400) {
-                return Fail("--dpi needs a whole number from 10 to 2400");
-            }
-            dpi = d;
-            dpiGiven = true;
-        } else if (a == "--bw") {
-            bw = true;
-        } else {
-            rest.emplace_back(a);
+    if (!a.dpi.empty()) {
+        const std::string_view v = a.dpi;
+        int d = 0;
+        auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+        if (ec != std::errc() || p != v.data() + v.size() || d < 10 || d > 2400) {
+            return Fail("--dpi needs a whole number from 10 to 2400");
         }
+        dpi = d;
     }
-    if (out.empty()) return Fail("--out FILE is required (.emf, .svg, .pdf or .png)");
-    const std::optional<quble::PictureFormat> format = quble::PictureFormatForPath(out);
-    if (!format) return Fail("the file name of --out must end in .emf, .svg, .pdf or .png: \"" + out + "\"");
-    if (dpiGiven && *format != quble::PictureFormat::Png) return Fail("--dpi applies only to a .png file");
+    if (a.out.empty()) return Fail("--out FILE is required (.emf, .svg, .pdf or .png)");
+    const std::optional<quble::PictureFormat> format = quble::PictureFormatForPath(a.out);
+    if (!format) return Fail("the file name of --out must end in .emf, .svg, .pdf or .png: \"" + a.out + "\"");
+    if (!a.dpi.empty() && *format != quble::PictureFormat::Png) return Fail("--dpi applies only to a .png file");
 
     // Text is laid out with Qt's fonts, as in the window; no display needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     int qargc = 1;
     char name[] = "quble-cli";
     char* qargv[] = {name, nullptr};
-    QGuiApplication app(qargc, qargv);
+    QGuiApplication qapp(qargc, qargv);
 
     std::string error;
     CliSettings settings;
-    if (!TakeSettingsArg(rest, &settings, &error)) return Fail(error);
-    std::unique_ptr<ExportSource> source = ChooseSource(rest, SettingsLineShape(settings), &error);
+    if (!SettingsFromOption(settingsOption, &settings, &error)) return Fail(error);
+    std::unique_ptr<ExportSource> source = ChooseSource(a, SettingsLineShape(settings), &error);
     if (!source) return Fail(error);
     if (quble::PlotState* plot = source->Plot()) {
         if (!ApplyCliSettings(settings, *plot, "export", &error)) return Fail(error);
     }
-    if (!quble::ExportGraphPicture(source->Picture(), out, *format, bw, dpi, &error)) {
+    if (!quble::ExportGraphPicture(source->Picture(), a.out, *format, a.bw, dpi, &error)) {
         std::fprintf(stderr, "quble-cli export: %s\n", error.c_str());
         return 1;
     }

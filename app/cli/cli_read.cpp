@@ -5,128 +5,30 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <string_view>
 
-#include "app/cli/cli_commands.h"
+#include "app/cli/cli_boxes.h"
 #include "experimental/bruker_spectrum.h"
-#include "simulator/input_rules.h"
 
 namespace {
 
-void ReadUsage() { std::fputs("usage: quble-cli read PATH/TO/1r [--auto-tms] --json\n", stderr); }
-
-// Length of the well-formed UTF-8 sequence at the start of s, 0 when the
-// bytes there are not one (a stray continuation byte, an overlong or
-// surrogate form, a cut sequence).
-std::size_t Utf8SequenceLength(std::string_view s) {
-    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char c = b(0);
-    if (c < 0x80) return 1;
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0) lo = 0xA0;
-        if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0) lo = 0x90;
-        if (c == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() < n) return 0;
-    if (b(1) < lo || b(1) > hi) return 0;
-    for (std::size_t i = 2; i < n; ++i) {
-        if (b(i) < 0x80 || b(i) > 0xBF) return 0;
-    }
-    return n;
-}
-
-// A JSON string. Paths and texts of files are bytes, not necessarily
-// UTF-8; a byte that is not part of valid UTF-8 becomes U+FFFD, so the
-// output stays valid JSON whatever the file system holds.
-std::string JsonString(std::string_view s) {
-    std::string out = "\"";
-    while (!s.empty()) {
-        const unsigned char c = static_cast<unsigned char>(s.front());
-        if (c >= 0x80) {
-            const std::size_t n = Utf8SequenceLength(s);
-            if (n == 0) {
-                out += "\xEF\xBF\xBD";
-                s.remove_prefix(1);
-            } else {
-                out.append(s.substr(0, n));
-                s.remove_prefix(n);
-            }
-            continue;
-        }
-        s.remove_prefix(1);
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonNumber(double v) { return std::isfinite(v) ? quble::FormatNumber(v, '.') : "null"; }
-
-// Message lines are joined by CR LF for message boxes; a terminal wants
-// them joined by `sep`.
-std::string JoinLines(std::string_view text, char sep) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += sep;
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-// The program's message for the terminal: title, then the text's lines.
-void PrintMessage(const quble::OpenResult& r) {
-    std::fprintf(stderr, "%s\n%s\n", r.title.c_str(), JoinLines(r.text, '\n').c_str());
+// null for what was not read or is not finite, which JSON cannot hold.
+nlohmann::ordered_json NumberOrNull(bool known, double v) {
+    return known && std::isfinite(v) ? nlohmann::ordered_json(v) : nlohmann::ordered_json(nullptr);
 }
 
 }  // namespace
 
 int RunReadCommand(int argc, char** argv) {
+    CLI::App app("Opens a processed Bruker spectrum as the experimental window does and prints what was read.",
+                 "read");
     std::string path;
-    bool autoTms = false;
-    bool json = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view a = argv[i];
-        if (a == "--auto-tms") {
-            autoTms = true;
-        } else if (a == "--json") {
-            json = true;
-        } else if (a.starts_with("--") || !path.empty()) {
-            std::fprintf(stderr, "quble-cli read: unexpected argument \"%s\"\n", argv[i]);
-            ReadUsage();
-            return 2;
-        } else {
-            path = a;
-        }
-    }
-    if (path.empty() || !json) {
-        ReadUsage();
+    bool autoTms = false, json = false;
+    app.add_option("path", path, "the processed spectrum (.../pdata/1/1r)")->required();
+    app.add_flag("--auto-tms", autoTms, "calibrate the axis to TMS first");
+    app.add_flag("--json", json, "print the result as JSON (required)")->required();
+    if (const int rc = ParseCli(app, argc, argv); rc >= 0) return rc;
+    if (path.empty()) {
+        std::fputs("quble-cli read: the path of a 1r file is required\n", stderr);
         return 2;
     }
 
@@ -139,52 +41,44 @@ int RunReadCommand(int argc, char** argv) {
     if (!ec) path = whole.generic_string();
     const quble::OpenResult r = quble::OpenFull(s, path);
     if (!r.ok()) {
-        PrintMessage(r);
+        std::fprintf(stderr, "%s\n%s\n", r.title.c_str(), JoinMessageLines(r.text, '\n').c_str());
         return 1;
     }
 
-    std::string o = "{";
-    auto field = [&o](const char* name, const std::string& value) {
-        if (o.size() > 1) o += ",";
-        o += "\n  ";
-        o += JsonString(name);
-        o += ": ";
-        o += value;
-    };
-    field("path", JsonString(s.SpectrumPath));
-    field("npoints", std::to_string(s.NPont));
-    field("file_bytes", std::to_string(s.FileSizeBytes));
-    field("big_endian", s.BigEndian ? "true" : "false");
-    field("nucleus", JsonString(s.Nucleus));
-    field("solvent", JsonString(s.Solvent));
-    field("title", JsonString(s.Title));
-    field("o1", JsonNumber(s.O1));
-    field("sfo1", JsonNumber(s.SFO1));
-    field("sw", JsonNumber(s.SW));
-    field("sw_h", JsonNumber(s.SWh));
-    field("td", std::to_string(s.TD));
-    field("sf", s.SFRead ? JsonNumber(s.SF) : "null");
-    field("bf1", s.BF1Read ? JsonNumber(s.BF1) : "null");
-    field("sfmeu", JsonNumber(s.SFMeu));
-    field("first_point_hz", JsonNumber(s.FirstPointHz));
-    field("last_point_hz", JsonNumber(s.LastPointHz));
-    field("hz_per_point", JsonNumber(s.HzPerPoint));
+    nlohmann::ordered_json o;
+    o["path"] = s.SpectrumPath;
+    o["npoints"] = s.NPont;
+    o["file_bytes"] = s.FileSizeBytes;
+    o["big_endian"] = s.BigEndian;
+    o["nucleus"] = s.Nucleus;
+    o["solvent"] = s.Solvent;
+    o["title"] = s.Title;
+    o["o1"] = NumberOrNull(true, s.O1);
+    o["sfo1"] = NumberOrNull(true, s.SFO1);
+    o["sw"] = NumberOrNull(true, s.SW);
+    o["sw_h"] = NumberOrNull(true, s.SWh);
+    o["td"] = s.TD;
+    o["sf"] = NumberOrNull(s.SFRead, s.SF);
+    o["bf1"] = NumberOrNull(s.BF1Read, s.BF1);
+    o["sfmeu"] = NumberOrNull(true, s.SFMeu);
+    o["first_point_hz"] = NumberOrNull(true, s.FirstPointHz);
+    o["last_point_hz"] = NumberOrNull(true, s.LastPointHz);
+    o["hz_per_point"] = NumberOrNull(true, s.HzPerPoint);
     // The axis as it stands, after any automatic calibration.
-    field("axis_first_hz", JsonNumber(s.XnmrHz[1]));
-    field("axis_last_hz", JsonNumber(s.XnmrHz[static_cast<std::size_t>(s.NPont)]));
-    field("ymax", std::to_string(s.YMax));
-    field("ymin", std::to_string(s.YMin));
-    field("reference", JsonString(s.ReferenceCaption));
+    o["axis_first_hz"] = NumberOrNull(true, s.XnmrHz[1]);
+    o["axis_last_hz"] = NumberOrNull(true, s.XnmrHz[static_cast<std::size_t>(s.NPont)]);
+    o["ymax"] = s.YMax;
+    o["ymin"] = s.YMin;
+    o["reference"] = s.ReferenceCaption;
     if (autoTms) {
         const bool found = r.reference.found;
-        field("ntms", found ? std::to_string(s.NTMS) : "null");
-        field("tms_hz", found ? JsonNumber(s.TMSHz) : "null");
-        field("noise_sigma", JsonNumber(r.reference.noiseSigma));
+        o["ntms"] = found ? nlohmann::ordered_json(s.NTMS) : nlohmann::ordered_json(nullptr);
+        o["tms_hz"] = NumberOrNull(found, s.TMSHz);
+        o["noise_sigma"] = NumberOrNull(true, r.reference.noiseSigma);
     }
-    o += "\n}\n";
-    std::fputs(o.c_str(), stdout);
+    PrintJson(o);
     if (autoTms && !r.reference.message.empty()) {
-        std::fprintf(stderr, "%s\n", JoinLines(r.reference.message, ' ').c_str());
+        std::fprintf(stderr, "%s\n", JoinMessageLines(r.reference.message, ' ').c_str());
     }
     return 0;
 }

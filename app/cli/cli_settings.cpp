@@ -19,25 +19,25 @@ std::filesystem::path ExeDir() {
 
 }  // namespace
 
-bool TakeSettingsArg(std::vector<std::string>& args, CliSettings* out, std::string* error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--settings") continue;
-        if (i + 1 >= args.size() || args[i + 1].empty()) {
+void AddSettingsOption(CLI::App& app, SettingsOption& out) {
+    out.option = app.add_option("--settings", out.path,
+                                "the settings file (QUBLE.ini) to draw with; the program folder's unless given");
+}
+
+bool SettingsFromOption(const SettingsOption& given, CliSettings* out, std::string* error) {
+    if (given.option && given.option->count() > 0) {
+        if (given.path.empty()) {
             *error = "--settings needs the path of a settings file (QUBLE.ini)";
             return false;
         }
-        out->file = args[i + 1];
+        out->file = given.path;
         out->named = true;
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-        --i;
+        return true;
     }
-    if (!out->named) {
-        // The folder the window would choose, without its seeding: reading
-        // must not copy anything.
-        const std::filesystem::path exeDir = ExeDir();
-        const std::filesystem::path folder = quble::FolderWritable(exeDir) ? exeDir : quble::UserDataFolder();
-        out->file = folder / quble::kSettingsFileName;
-    }
+    // The folder the window would choose (an installed program uses the
+    // per-user folder), without its seeding: reading must not copy anything.
+    out->file = quble::ProgramFolderPath(ExeDir(), quble::UserDataFolder()) / quble::kSettingsFileName;
+    out->named = false;
     return true;
 }
 

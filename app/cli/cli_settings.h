@@ -1,5 +1,7 @@
 #pragma once
 
+#include <CLI/CLI.hpp>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,8 +14,14 @@ struct CliSettings {
     bool named = false;  // given with --settings
 };
 
-// Removes "--settings FILE" from args; without it, the program folder's file.
-bool TakeSettingsArg(std::vector<std::string>& args, CliSettings* out, std::string* error);
+struct SettingsOption {
+    std::string path;
+    CLI::Option* option = nullptr;
+};
+// Adds --settings FILE to a command.
+void AddSettingsOption(CLI::App& app, SettingsOption& out);
+// The file --settings names; without it, the program folder's file.
+bool SettingsFromOption(const SettingsOption& given, CliSettings* out, std::string* error);
 // Applies the file's display settings to the graph. A named file that is
 // missing is an error; damaged lines are reported on stderr and keep their
 // defaults, as in the window.

@@ -1,0 +1,105 @@
+// The J analysis and the least-squares fit on regions of 2000 points of a
+// synthetic 400 MHz spectrum: an eight-line ddd analysed; one hydrogen with
+// six couplings and four hydrogens with ten couplings each fitted from a
+// start 0.3 Hz (couplings) and 1 Hz (shifts) off.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "analysis/multiplet_analysis.h"
+#include "analysis/simulation_fit.h"
+#include "tests/core/analysis_synthetic.h"
+
+namespace {
+
+using quble::testing::SynthMultiplet;
+using quble::testing::SynthSpectrum;
+
+constexpr std::size_t kRegionPoints = 2000;
+
+struct Region {
+    std::vector<double> hz, y;
+};
+
+// kRegionPoints points of the spectrum centred on centreHz.
+Region CentredRegion(const SynthSpectrum& s, double centreHz) {
+    const quble::testing::SynthData d = quble::testing::Synthesize(s);
+    std::size_t mid = 1;
+    for (std::size_t i = 1; i < d.hz.size(); ++i) {
+        if (std::abs(d.hz[i] - centreHz) < std::abs(d.hz[mid] - centreHz)) mid = i;
+    }
+    Region r;
+    for (std::size_t i = mid - kRegionPoints / 2; i < mid + kRegionPoints / 2; ++i) {
+        r.hz.push_back(d.hz[i]);
+        r.y.push_back(d.y[i]);
+    }
+    return r;
+}
+
+SynthSpectrum Spectrum400(std::vector<SynthMultiplet> multiplets) {
+    SynthSpectrum s;
+    s.mhz = 400.0;
+    s.points = 32768;  // 0.146 Hz a point: 2000 points span 293 Hz
+    s.noiseFraction = 0.005;
+    s.multiplets = std::move(multiplets);
+    return s;
+}
+
+void BM_AnalyseMultipletDdd(benchmark::State& state) {
+    const SynthSpectrum s = Spectrum400({{1700.0, {10.2, 6.1, 2.9}, 0.9, 0.8}});
+    const Region r = CentredRegion(s, 1700.0);
+    for (auto _ : state) {
+        auto a = quble::analysis::AnalyseMultiplet(r.hz, r.y, s.mhz);
+        benchmark::DoNotOptimize(a);
+    }
+}
+BENCHMARK(BM_AnalyseMultipletDdd)->Unit(benchmark::kMillisecond);
+
+quble::analysis::FitInput StartOffTruth(const SynthSpectrum& s) {
+    quble::analysis::FitInput in;
+    for (const SynthMultiplet& m : s.multiplets) {
+        quble::analysis::FitHydrogen h;
+        h.shiftHz = m.shiftHz + 1.0;
+        for (std::size_t k = 0; k < m.j.size(); ++k) h.jHz.push_back(m.j[k] + (k % 2 ? -0.3 : 0.3));
+        in.hydrogens.push_back(h);
+    }
+    in.widthHz = 1.1;
+    in.lorentzFraction = 0.6;
+    return in;
+}
+
+void RunFit(benchmark::State& state, const SynthSpectrum& s, double centreHz) {
+    const Region r = CentredRegion(s, centreHz);
+    const quble::analysis::FitInput in = StartOffTruth(s);
+    int iterations = 0;
+    for (auto _ : state) {
+        auto f = quble::analysis::FitSimulation(r.hz, r.y, in);
+        if (!f.ok) state.SkipWithError(f.error.c_str());
+        iterations = f.iterations;
+        benchmark::DoNotOptimize(f);
+    }
+    state.counters["lm_iterations"] = iterations;
+}
+
+void BM_FitOneHydrogenSixCouplings(benchmark::State& state) {
+    RunFit(state, Spectrum400({{1700.0, {12.1, 9.2, 7.1, 5.3, 3.2, 1.6}, 0.9, 0.8}}), 1700.0);
+}
+BENCHMARK(BM_FitOneHydrogenSixCouplings)->Unit(benchmark::kMillisecond);
+
+void BM_FitFourHydrogensTenCouplings(benchmark::State& state) {
+    std::vector<SynthMultiplet> ms;
+    for (int h = 0; h < 4; ++h) {
+        SynthMultiplet m;
+        m.shiftHz = 1600.0 + 62.0 * h;
+        for (int k = 0; k < 10; ++k) m.j.push_back(1.1 + 0.57 * k + 0.13 * h);
+        m.widthHz = 0.9;
+        m.lorentzFraction = 0.8;
+        ms.push_back(m);
+    }
+    RunFit(state, Spectrum400(std::move(ms)), 1600.0 + 1.5 * 62.0);
+}
+BENCHMARK(BM_FitFourHydrogensTenCouplings)->Unit(benchmark::kMillisecond);
+
+}  // namespace
