@@ -29,6 +29,9 @@ protected:
         ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
         ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
         frame = std::make_unique<MainFrame>(&dialogs);
+        // Room for both child windows side by side, so that no workspace
+        // scroll bar lies over a graph the tests click on.
+        frame->resize(1800, 1300);
         frame->show();
         // The settings file is in this test's folder, not beside the test program.
         form().SetProgramFolder(folder);
