@@ -1,6 +1,8 @@
 // quble-cli analyse, fit and journal, run as a program on the GABA spectrum.
 #include <gtest/gtest.h>
 
+#include "cli_test_util.h"
+
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -11,23 +13,8 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& args, bool withStderr = false) {
-    CliRun r;
-    const std::string cmd = "ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) + "' " + args +
-                            (withStderr ? " 2>&1" : " 2>/dev/null");
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    for (std::size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;) r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using quble::test::CliRun;
+using quble::test::RunCli;
 
 const std::string kGaba = "'" + std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r'";
 

@@ -3,6 +3,8 @@
 // fraction ("1", not "1.0"), single-precision results in their own digits.
 #include <gtest/gtest.h>
 
+#include "cli_test_util.h"
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -12,23 +14,8 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& args) {
-    CliRun r;
-    const std::string cmd = "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) +
-                            "' " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    for (std::size_t n; (n = fread(buf.data(), 1, buf.size(), p)) > 0;) r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using quble::test::CliRun;
+using quble::test::RunCli;
 
 // Each number of the JSON text must be the shortest text of its value;
 // returns how many were looked at.

@@ -2,6 +2,8 @@
 // first-order lines of the system, and bad arguments must be refused.
 #include <gtest/gtest.h>
 
+#include "cli_test_util.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,23 +15,8 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& args) {
-    CliRun r;
-    const std::string cmd = std::string(QUBLE_CLI_PATH) + " " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using quble::test::CliRun;
+using quble::test::RunCli;
 
 struct Line {
     double hz, inten;
