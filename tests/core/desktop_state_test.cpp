@@ -2,6 +2,8 @@
 // recent spectra, the window places, and a damaged file that must never
 // stop the program.
 #include <gtest/gtest.h>
+
+#include "scratch_folder.h"
 #include <unistd.h>
 
 #include <atomic>
@@ -17,31 +19,7 @@ using namespace quble;
 
 namespace {
 
-class Scratch {
-public:
-    Scratch() {
-        static std::atomic<int> counter{0};
-        root_ = fs::temp_directory_path() / ("quble_desktop_" + std::to_string(::getpid()) + "_" +
-                                             std::to_string(counter++));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    fs::path operator/(const std::string& rel) const { return root_ / rel; }
-    // A file with its folders.
-    fs::path File(const std::string& rel, const std::string& text = "x") const {
-        const fs::path p = root_ / rel;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << text;
-        return p;
-    }
-
-private:
-    fs::path root_;
-};
+using Scratch = quble::test::ScratchFolder;
 
 }  // namespace
 

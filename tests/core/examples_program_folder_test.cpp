@@ -2,6 +2,8 @@
 // the program folder.
 #include <gtest/gtest.h>
 
+#include "scratch_folder.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,24 +24,7 @@ using namespace quble;
 
 namespace {
 
-class ScratchDir {
-public:
-    ScratchDir() {
-        static std::atomic<int> counter{0};
-        root_ = fs::temp_directory_path() /
-                ("quble_examples_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const fs::path& path() const { return root_; }
-
-private:
-    fs::path root_;
-};
+using ScratchDir = quble::test::ScratchFolder;
 
 void WriteText(const fs::path& p, const std::string& text) {
     std::ofstream f(p, std::ios::binary);

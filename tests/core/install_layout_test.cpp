@@ -3,6 +3,8 @@
 // and the user guide is found in the installed data folder.
 #include <gtest/gtest.h>
 
+#include "scratch_folder.h"
+
 #include <unistd.h>
 
 #include <atomic>
@@ -21,29 +23,8 @@ using namespace quble;
 
 namespace {
 
-class Scratch {
-public:
-    Scratch() {
-        static std::atomic<int> counter{0};
-        root_ = fs::temp_directory_path() /
-                ("quble_install_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    const fs::path& path() const { return root_; }
-
-private:
-    fs::path root_;
-};
-
-void Write(const fs::path& p, const std::string& text) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-}
+using Scratch = quble::test::ScratchFolder;
+using quble::test::WriteFile;
 
 std::set<std::string> Tree(const fs::path& root) {
     std::set<std::string> out;
@@ -78,8 +59,8 @@ private:
 // A prefix as `cmake --install` leaves it: the program in bin, the flat
 // shipped files in share/quble.
 fs::path InstallPrefix(const fs::path& prefix) {
-    Write(prefix / "bin" / "quble", "the program");
-    for (const auto& n : ShippedFileNames()) Write(prefix / "share" / "quble" / n, n);
+    WriteFile(prefix / "bin" / "quble", "the program");
+    for (const auto& n : ShippedFileNames()) WriteFile(prefix / "share" / "quble" / n, n);
     return prefix / "bin";
 }
 
@@ -91,7 +72,7 @@ TEST(InstalledProgramFolder, OnlyABinFolderWithInstalledDataIsAnInstallation) {
 
     // The build tree stages the examples in share/quble too, but its
     // programs live in app/, which stays their program folder.
-    Write(s.path() / "build" / "app" / "quble", "built");
+    WriteFile(s.path() / "build" / "app" / "quble", "built");
     fs::create_directories(s.path() / "build" / "share" / "quble");
     EXPECT_FALSE(InstalledLayout(s.path() / "build" / "app"));
     EXPECT_EQ(ProgramFolderPath(s.path() / "build" / "app", s.path() / "user"), s.path() / "build" / "app");
@@ -133,7 +114,7 @@ TEST(InstalledProgramFolder, EachUserIsSeededFromTheInstallationEvenWhenBinIsWri
     EXPECT_EQ(Tree(s.path() / "usr"), installedBefore);
 
     // The next start finds the arrangement and copies nothing.
-    Write(user / "Examples" / "ReadMe.txt", "read");
+    WriteFile(user / "Examples" / "ReadMe.txt", "read");
     EXPECT_EQ(ProgramFolder(bin).folder, user);
     EXPECT_FALSE(PrepareExamples(user, InstalledDataFolders(bin)).has_value());
 
@@ -150,8 +131,8 @@ TEST(UserGuide, FoundInTheFirstDataFolderThatHoldsIt) {
     Scratch s;
     const fs::path a = s.path() / "a", b = s.path() / "b", c = s.path() / "c";
     fs::create_directories(a / "help" / "index.html");  // a folder by that name is no guide
-    Write(b / "help" / "index.html", "<html>");
-    Write(c / "help" / "index.html", "<html>");
+    WriteFile(b / "help" / "index.html", "<html>");
+    WriteFile(c / "help" / "index.html", "<html>");
     EXPECT_EQ(FindUserGuide({s.path() / "none", fs::path(), a, b, c}), b / "help" / "index.html");
     EXPECT_EQ(FindUserGuide({c, b}), c / "help" / "index.html");
     EXPECT_TRUE(FindUserGuide({a, s.path() / "none"}).empty());
@@ -168,10 +149,10 @@ TEST(UserGuide, FoundInTheFirstDataFolderThatHoldsIt) {
 TEST(UserGuide, BesideTheProgramBeforeTheDesktopDataFoldersAndToldWhenMissing) {
     Scratch s;
     const fs::path bin = InstallPrefix(s.path() / "opt");
-    Write(s.path() / "xdg" / "quble" / "help" / "index.html", "<html>");
+    WriteFile(s.path() / "xdg" / "quble" / "help" / "index.html", "<html>");
     EnvVar d("XDG_DATA_DIRS", (s.path() / "xdg").string());
     EXPECT_EQ(FindUserGuideFor(bin), s.path() / "xdg" / "quble" / "help" / "index.html");
-    Write(s.path() / "opt" / "share" / "quble" / "help" / "index.html", "<html>");
+    WriteFile(s.path() / "opt" / "share" / "quble" / "help" / "index.html", "<html>");
     EXPECT_EQ(FindUserGuideFor(bin), s.path() / "opt" / "share" / "quble" / "help" / "index.html");
 
     const std::string one = UserGuideMissingText({"/usr/share/quble"});
