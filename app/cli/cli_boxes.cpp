@@ -161,13 +161,16 @@ std::string JoinMessageLines(const std::string& text, char sep) {
     return out;
 }
 
-bool OpenSpectrumForCli(const std::string& path, bool autoTms, quble::BrukerSpectrum& s) {
-    s.AutoAdjustTMS = autoTms;
-    // The reader finds procs and acqus from the folders of the path, so a
-    // path relative to the working folder is made whole first.
+std::string WholePath(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path whole = std::filesystem::absolute(path, ec);
-    const quble::OpenResult r = quble::OpenFull(s, ec ? path : whole.generic_string());
+    return ec ? path : whole.generic_string();
+}
+
+bool OpenSpectrumForCli(const std::string& path, bool autoTms, quble::BrukerSpectrum& s, quble::OpenResult* result) {
+    s.AutoAdjustTMS = autoTms;
+    const quble::OpenResult r = quble::OpenFull(s, WholePath(path));
+    if (result) *result = r;
     if (!r.ok()) {
         std::fprintf(stderr, "%s\n%s\n", r.title.c_str(), JoinMessageLines(r.text, '\n').c_str());
         return false;

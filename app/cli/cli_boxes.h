@@ -34,9 +34,13 @@ std::string ExampleNames();
 // Whether any of the hydrogen options was given.
 bool AnyHydrogenOption(const BoxArgs& args);
 
-// Opens a 1r as read and compare do. False after printing the program's
-// message on stderr.
-bool OpenSpectrumForCli(const std::string& path, bool autoTms, quble::BrukerSpectrum& s);
+// The reader finds procs and acqus from the folders of the path, so a path
+// relative to the working folder is made whole first.
+std::string WholePath(const std::string& path);
+// Opens a 1r as read, analyse and fit do. False after printing the program's
+// message on stderr; the outcome, with the reference search's, in *result.
+bool OpenSpectrumForCli(const std::string& path, bool autoTms, quble::BrukerSpectrum& s,
+                        quble::OpenResult* result = nullptr);
 
 // Message lines are joined by CR LF for message boxes; a terminal wants
 // them joined by `sep`.

@@ -60,9 +60,7 @@ int RunCompareCommand(int argc, char** argv) {
         req.shape = parsed.shape;
         req.lorentzPercent = parsed.lorentzPercent;
     }
-    std::error_code ec;
-    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
-    req.spectrumPath = ec ? path : whole.generic_string();
+    req.spectrumPath = WholePath(path);
     req.autoTms = autoTms;
 
     const quble::CompareRun run = quble::RunCompare(req);

@@ -3,7 +3,6 @@
 // prints what was read as one JSON object.
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "app/cli/cli_boxes.h"
@@ -33,17 +32,8 @@ int RunReadCommand(int argc, char** argv) {
     }
 
     quble::BrukerSpectrum s;
-    s.AutoAdjustTMS = autoTms;
-    // The reader finds procs and acqus from the folders of the path, so a
-    // path relative to the working folder is made whole first.
-    std::error_code ec;
-    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
-    if (!ec) path = whole.generic_string();
-    const quble::OpenResult r = quble::OpenFull(s, path);
-    if (!r.ok()) {
-        std::fprintf(stderr, "%s\n%s\n", r.title.c_str(), JoinMessageLines(r.text, '\n').c_str());
-        return 1;
-    }
+    quble::OpenResult r;
+    if (!OpenSpectrumForCli(path, autoTms, s, &r)) return 1;
 
     nlohmann::ordered_json o;
     o["path"] = s.SpectrumPath;
