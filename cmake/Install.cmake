@@ -75,21 +75,3 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
 set(CPACK_GENERATOR "DEB")
 include(CPack)
-
-# The GUI tests open the staged guide; the tests are read after this file.
-function(quble_wire_user_guide)
-  if(TARGET quble_gui_tests)
-    add_dependencies(quble_gui_tests quble_user_guide)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL quble_wire_user_guide)
-
-# The installation as a user meets it; quick, so it runs with the tests.
-function(quble_install_test)
-  if(QUBLE_BUILD_TESTS AND NOT QUBLE_FUZZ)
-    add_test(NAME QubleInstallTree
-      COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DOUT=${CMAKE_BINARY_DIR}/install-check
-              -P ${PROJECT_SOURCE_DIR}/tests/install_tree.cmake)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL quble_install_test)
