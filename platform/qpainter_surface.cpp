@@ -88,9 +88,25 @@ void QPainterSurface::SetPen(const Pen& pen) {
 
 void QPainterSurface::MoveTo(double x, double y) { current_ = Device(x, y); }
 
-bool QPainterSurface::Outside(const QPointF& a, const QPointF& b) const {
-    return (a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
-           (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom());
+bool QPainterSurface::WhollyOutside(const PointF* points, std::size_t count) const {
+    // Every segment of such a polyline would be skipped one by one; a peak
+    // far beside the picture is common when zoomed in, so the test is made
+    // once. A point that is not a number keeps the polyline.
+    bool left = true, right = true, above = true, below = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        const QPointF d = Device(points[i].x, points[i].y);
+        left = left && d.x() < cull_.left();
+        right = right && d.x() > cull_.right();
+        above = above && d.y() < cull_.top();
+        below = below && d.y() > cull_.bottom();
+        if (!(left || right || above || below)) return false;
+    }
+    return true;
+}
+
+void QPainterSurface::DrawRun() {
+    if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+    run_.clear();
 }
 
 void QPainterSurface::AddSegment(const QPointF& a, const QPointF& b) {
@@ -113,38 +129,52 @@ void QPainterSurface::LineTo(double x, double y) {
 void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
     if (count == 0) return;
     Flush();
+    if (WhollyOutside(points, count)) {
+        current_ = Device(points[count - 1].x, points[count - 1].y);
+        return;
+    }
     // Runs of segments that reach into the picture, each drawn as one
     // polyline; the rest is skipped.
     run_.clear();
+    run_.reserve(count);
     QPointF prev = Device(points[0].x, points[0].y);
     run_.push_back(prev);
     const bool thin = ThinPen();
-    auto row = [](const QPointF& p) { return std::floor(p.y()); };
     for (std::size_t i = 1; i < count; ++i) {
         const QPointF next = Device(points[i].x, points[i].y);
-        if (Outside(prev, next)) {
-            if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
-            run_.clear();
-        }
+        if (Outside(prev, next)) DrawRun();
         // A thin line that runs on along one pixel row covers the same pixels
         // as one segment from the row's first point to its last: the flat
         // tails of thousands of peak profiles then cost one segment each.
         const std::size_t n = run_.size();
         if (thin && n >= 2) {
-            const QPointF& a = run_[n - 2];
-            const QPointF& b = run_[n - 1];
-            const bool sameRow = row(a) == row(b) && row(b) == row(next) && std::fabs(next.y() - a.y()) < 0.05;
-            const bool onward = (b.x() - a.x()) * (next.x() - b.x()) > 0.0;
-            if (sameRow && onward) {
-                run_[n - 1] = next;
-                prev = next;
+            const QPointF a = run_[n - 2];
+            QPointF b = run_[n - 1];
+            const double row = std::floor(a.y());
+            auto joins = [&](const QPointF& q) {
+                return q.y() >= row && q.y() < row + 1.0 && std::fabs(q.y() - a.y()) < 0.05 &&
+                       (b.x() - a.x()) * (q.x() - b.x()) > 0.0;
+            };
+            if (b.y() >= row && b.y() < row + 1.0 && joins(next)) {
+                // The rest of such a row (a profile's whole tail) is followed
+                // here without touching the run.
+                b = next;
+                std::size_t j = i + 1;
+                for (; j < count; ++j) {
+                    const QPointF q = Device(points[j].x, points[j].y);
+                    if (Outside(b, q) || !joins(q)) break;
+                    b = q;
+                }
+                run_[n - 1] = b;
+                prev = b;
+                i = j - 1;
                 continue;
             }
         }
         run_.push_back(next);
         prev = next;
     }
-    if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+    DrawRun();
     current_ = prev;
 }
 

@@ -54,8 +54,15 @@ private:
     QFont ToQFont(const Font& font) const;
     void ApplyPen();
     bool ThinPen() const;
-    bool Outside(const QPointF& a, const QPointF& b) const;
+    // Both ends beyond the same side of the picture (with its margin).
+    bool Outside(const QPointF& a, const QPointF& b) const {
+        return (a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
+               (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom());
+    }
+    // Every point beyond one and the same side.
+    bool WhollyOutside(const PointF* points, std::size_t count) const;
     void AddSegment(const QPointF& a, const QPointF& b);
+    void DrawRun();  // draws the run if it has a segment, and empties it
 
     QPainter& painter_;
     QRectF target_;
