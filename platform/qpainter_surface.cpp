@@ -31,6 +31,13 @@ double QPainterSurface::DevicePixel() const {
     return scale > 0.0 ? 1.0 / scale : 0.0;
 }
 
+bool QPainterSurface::ColumnsShow(double x1, double x2) const {
+    // The same test the polylines and lines are culled by, so that leaving
+    // the drawing out changes no pixel; not a number shows.
+    const double a = Device(x1, 0.0).x(), b = Device(x2, 0.0).x();
+    return !((a < cull_.left() && b < cull_.left()) || (a > cull_.right() && b > cull_.right()));
+}
+
 QPainterSurface::QPainterSurface(QPainter& painter, const QRectF& target, double scaleWidth, double scaleHeight)
     : painter_(painter),
       target_(target),

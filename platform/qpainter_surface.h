@@ -32,6 +32,7 @@ public:
     double ScaleWidth() const override { return scaleWidth_; }
     double ScaleHeight() const override { return scaleHeight_; }
     double DevicePixel() const override;
+    bool ColumnsShow(double x1, double x2) const override;
 
     void Clear(ColorRef background) override;
     void SetPen(const Pen& pen) override;
