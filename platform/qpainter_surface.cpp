@@ -111,6 +111,30 @@ bool QPainterSurface::WhollyOutside(const PointF* points, std::size_t count) con
     return true;
 }
 
+std::size_t QPainterSurface::RowRunEnd(const PointF* points, std::size_t from, std::size_t count, QPointF a,
+                                       QPointF& b) const {
+    // The tests of Polyline for one point after another, without early
+    // outs, as most of the points of a tail pass them all.
+    const double left = target_.left(), top = target_.top();
+    const double cl = cull_.left(), cr = cull_.right(), ct = cull_.top(), cb = cull_.bottom();
+    const double ax = a.x(), ay = a.y(), row = std::floor(ay), rowEnd = row + 1.0;
+    double bx = b.x(), by = b.y();
+    std::size_t j = from;
+    for (; j < count; ++j) {
+        const double qx = left + points[j].x * sx_;
+        const double qy = top + points[j].y * sy_;
+        const bool outside = ((bx < cl) & (qx < cl)) | ((bx > cr) & (qx > cr)) | ((by < ct) & (qy < ct)) |
+                             ((by > cb) & (qy > cb));
+        const bool joins =
+            (qy >= row) & (qy < rowEnd) & (std::fabs(qy - ay) < 0.05) & ((bx - ax) * (qx - bx) > 0.0);
+        if (outside | !joins) break;
+        bx = qx;
+        by = qy;
+    }
+    b = QPointF(bx, by);
+    return j;
+}
+
 void QPainterSurface::DrawRun() {
     if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
     run_.clear();
@@ -158,20 +182,13 @@ void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
             const QPointF a = run_[n - 2];
             QPointF b = run_[n - 1];
             const double row = std::floor(a.y());
-            auto joins = [&](const QPointF& q) {
-                return q.y() >= row && q.y() < row + 1.0 && std::fabs(q.y() - a.y()) < 0.05 &&
-                       (b.x() - a.x()) * (q.x() - b.x()) > 0.0;
-            };
-            if (b.y() >= row && b.y() < row + 1.0 && joins(next)) {
+            const bool joins = b.y() >= row && b.y() < row + 1.0 && next.y() >= row && next.y() < row + 1.0 &&
+                               std::fabs(next.y() - a.y()) < 0.05 && (b.x() - a.x()) * (next.x() - b.x()) > 0.0;
+            if (joins) {
                 // The rest of such a row (a profile's whole tail) is followed
-                // here without touching the run.
+                // without touching the run.
                 b = next;
-                std::size_t j = i + 1;
-                for (; j < count; ++j) {
-                    const QPointF q = Device(points[j].x, points[j].y);
-                    if (Outside(b, q) || !joins(q)) break;
-                    b = q;
-                }
+                const std::size_t j = RowRunEnd(points, i + 1, count, a, b);
                 run_[n - 1] = b;
                 prev = b;
                 i = j - 1;

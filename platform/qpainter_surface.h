@@ -63,7 +63,11 @@ private:
     // Every point beyond one and the same side.
     bool WhollyOutside(const PointF* points, std::size_t count) const;
     void AddSegment(const QPointF& a, const QPointF& b);
-    void DrawRun();  // draws the run if it has a segment, and empties it
+    void DrawRun();
+    // Follows a thin row run with anchor a and last point b from points[from]
+    // on: b becomes the last point that joins it; returns the index of the
+    // first that does not.
+    std::size_t RowRunEnd(const PointF* points, std::size_t from, std::size_t count, QPointF a, QPointF& b) const;  // draws the run if it has a segment, and empties it
 
     QPainter& painter_;
     QRectF target_;
