@@ -88,6 +88,12 @@ public:
     // raster cannot show; 0 for back ends that keep every coordinate (files,
     // the recording surface).
     virtual double DevicePixel() const { return 0.0; }
+
+    // False when nothing drawn between the two x (user units, either order)
+    // can show because the back end cuts away everything wholly beside its
+    // picture; callers may then leave such drawing out. Back ends that keep
+    // every coordinate answer true.
+    virtual bool ColumnsShow(double /*x1*/, double /*x2*/) const { return true; }
 };
 
 }  // namespace quble

@@ -31,6 +31,13 @@ double QPainterSurface::DevicePixel() const {
     return scale > 0.0 ? 1.0 / scale : 0.0;
 }
 
+bool QPainterSurface::ColumnsShow(double x1, double x2) const {
+    // The same test the polylines and lines are culled by, so that leaving
+    // the drawing out changes no pixel; not a number shows.
+    const double a = Device(x1, 0.0).x(), b = Device(x2, 0.0).x();
+    return !((a < cull_.left() && b < cull_.left()) || (a > cull_.right() && b > cull_.right()));
+}
+
 QPainterSurface::QPainterSurface(QPainter& painter, const QRectF& target, double scaleWidth, double scaleHeight)
     : painter_(painter),
       target_(target),
@@ -88,9 +95,49 @@ void QPainterSurface::SetPen(const Pen& pen) {
 
 void QPainterSurface::MoveTo(double x, double y) { current_ = Device(x, y); }
 
-bool QPainterSurface::Outside(const QPointF& a, const QPointF& b) const {
-    return (a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
-           (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom());
+bool QPainterSurface::WhollyOutside(const PointF* points, std::size_t count) const {
+    // Every segment of such a polyline would be skipped one by one; a peak
+    // far beside the picture is common when zoomed in, so the test is made
+    // once. A point that is not a number keeps the polyline.
+    bool left = true, right = true, above = true, below = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        const QPointF d = Device(points[i].x, points[i].y);
+        left = left && d.x() < cull_.left();
+        right = right && d.x() > cull_.right();
+        above = above && d.y() < cull_.top();
+        below = below && d.y() > cull_.bottom();
+        if (!(left || right || above || below)) return false;
+    }
+    return true;
+}
+
+std::size_t QPainterSurface::RowRunEnd(const PointF* points, std::size_t from, std::size_t count, QPointF a,
+                                       QPointF& b) const {
+    // The tests of Polyline for one point after another, without early
+    // outs, as most of the points of a tail pass them all.
+    const double left = target_.left(), top = target_.top();
+    const double cl = cull_.left(), cr = cull_.right(), ct = cull_.top(), cb = cull_.bottom();
+    const double ax = a.x(), ay = a.y(), row = std::floor(ay), rowEnd = row + 1.0;
+    double bx = b.x(), by = b.y();
+    std::size_t j = from;
+    for (; j < count; ++j) {
+        const double qx = left + points[j].x * sx_;
+        const double qy = top + points[j].y * sy_;
+        const bool outside = ((bx < cl) & (qx < cl)) | ((bx > cr) & (qx > cr)) | ((by < ct) & (qy < ct)) |
+                             ((by > cb) & (qy > cb));
+        const bool joins =
+            (qy >= row) & (qy < rowEnd) & (std::fabs(qy - ay) < 0.05) & ((bx - ax) * (qx - bx) > 0.0);
+        if (outside | !joins) break;
+        bx = qx;
+        by = qy;
+    }
+    b = QPointF(bx, by);
+    return j;
+}
+
+void QPainterSurface::DrawRun() {
+    if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+    run_.clear();
 }
 
 void QPainterSurface::AddSegment(const QPointF& a, const QPointF& b) {
@@ -113,38 +160,45 @@ void QPainterSurface::LineTo(double x, double y) {
 void QPainterSurface::Polyline(const PointF* points, std::size_t count) {
     if (count == 0) return;
     Flush();
+    if (WhollyOutside(points, count)) {
+        current_ = Device(points[count - 1].x, points[count - 1].y);
+        return;
+    }
     // Runs of segments that reach into the picture, each drawn as one
     // polyline; the rest is skipped.
     run_.clear();
+    run_.reserve(count);
     QPointF prev = Device(points[0].x, points[0].y);
     run_.push_back(prev);
     const bool thin = ThinPen();
-    auto row = [](const QPointF& p) { return std::floor(p.y()); };
     for (std::size_t i = 1; i < count; ++i) {
         const QPointF next = Device(points[i].x, points[i].y);
-        if (Outside(prev, next)) {
-            if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
-            run_.clear();
-        }
+        if (Outside(prev, next)) DrawRun();
         // A thin line that runs on along one pixel row covers the same pixels
         // as one segment from the row's first point to its last: the flat
         // tails of thousands of peak profiles then cost one segment each.
         const std::size_t n = run_.size();
         if (thin && n >= 2) {
-            const QPointF& a = run_[n - 2];
-            const QPointF& b = run_[n - 1];
-            const bool sameRow = row(a) == row(b) && row(b) == row(next) && std::fabs(next.y() - a.y()) < 0.05;
-            const bool onward = (b.x() - a.x()) * (next.x() - b.x()) > 0.0;
-            if (sameRow && onward) {
-                run_[n - 1] = next;
-                prev = next;
+            const QPointF a = run_[n - 2];
+            QPointF b = run_[n - 1];
+            const double row = std::floor(a.y());
+            const bool joins = b.y() >= row && b.y() < row + 1.0 && next.y() >= row && next.y() < row + 1.0 &&
+                               std::fabs(next.y() - a.y()) < 0.05 && (b.x() - a.x()) * (next.x() - b.x()) > 0.0;
+            if (joins) {
+                // The rest of such a row (a profile's whole tail) is followed
+                // without touching the run.
+                b = next;
+                const std::size_t j = RowRunEnd(points, i + 1, count, a, b);
+                run_[n - 1] = b;
+                prev = b;
+                i = j - 1;
                 continue;
             }
         }
         run_.push_back(next);
         prev = next;
     }
-    if (run_.size() > 1) painter_.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+    DrawRun();
     current_ = prev;
 }
 

@@ -32,6 +32,7 @@ public:
     double ScaleWidth() const override { return scaleWidth_; }
     double ScaleHeight() const override { return scaleHeight_; }
     double DevicePixel() const override;
+    bool ColumnsShow(double x1, double x2) const override;
 
     void Clear(ColorRef background) override;
     void SetPen(const Pen& pen) override;
@@ -54,8 +55,19 @@ private:
     QFont ToQFont(const Font& font) const;
     void ApplyPen();
     bool ThinPen() const;
-    bool Outside(const QPointF& a, const QPointF& b) const;
+    // Both ends beyond the same side of the picture (with its margin).
+    bool Outside(const QPointF& a, const QPointF& b) const {
+        return (a.x() < cull_.left() && b.x() < cull_.left()) || (a.x() > cull_.right() && b.x() > cull_.right()) ||
+               (a.y() < cull_.top() && b.y() < cull_.top()) || (a.y() > cull_.bottom() && b.y() > cull_.bottom());
+    }
+    // Every point beyond one and the same side.
+    bool WhollyOutside(const PointF* points, std::size_t count) const;
     void AddSegment(const QPointF& a, const QPointF& b);
+    void DrawRun();
+    // Follows a thin row run with anchor a and last point b from points[from]
+    // on: b becomes the last point that joins it; returns the index of the
+    // first that does not.
+    std::size_t RowRunEnd(const PointF* points, std::size_t from, std::size_t count, QPointF a, QPointF& b) const;  // draws the run if it has a segment, and empties it
 
     QPainter& painter_;
     QRectF target_;

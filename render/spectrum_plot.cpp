@@ -221,19 +221,35 @@ void DrawSplittingDiagram(const PlotState& p, const SimulationState& sim, Drawin
 
 void DrawIndividualPeaks(PlotState& p, const SimulationState& sim, DrawingSurface& s) {
     const int n = std::clamp(sim.NPeakPts, 0, kMaxPeakPts);
+    const std::size_t count = 2 * static_cast<std::size_t>(n) + 1;
     const float xc = static_cast<float>(p.XCenter);
+    const double base = p.BaseY;
     s.SetPen({Ink(p, p.options.IndPeakColor), 1.0});
-    p.scratch.resize(2 * static_cast<std::size_t>(n) + 1);
-    for (int m = 1; m <= sim.TotalLines; ++m) {
+    p.scratch.resize(count);
+    // The offsets of the samples from their line (Hz) and their unit heights
+    // are the same for every line.
+    std::array<float, kProfileSamples> offset{}, shape{};
+    for (int k = -n; k <= n; ++k) {
+        offset[k + n] = static_cast<float>(k) / 10.0f;
+        shape[k + n] = sim.PeakShape[k + kMaxPeakPts];
+    }
+    const int lines = std::min<int>(sim.TotalLines, static_cast<int>(std::min(sim.AllPos.size(), sim.AllInt.size())) - 1);
+    for (int m = 1; m <= lines; ++m) {
         const float pos = sim.AllPos[m];
         const float inten = sim.AllInt[m];
-        for (int k = -n; k <= n; ++k) {
-            // Same arithmetic as PkXPix/PkHPix, without the accessor calls.
-            const float x = p.HScale * (pos + static_cast<float>(k) / 10.0f) + xc;
-            const float hgt = p.VScale * (inten * sim.PeakShape[k + kMaxPeakPts]);
-            p.scratch[k + n] = {x, static_cast<double>(p.BaseY) - hgt};
+        // Same arithmetic as PkXPix/PkHPix, without the accessor calls. The
+        // samples run from left to right, so the first and the last bound
+        // the peak; one wholly beside a picture that is cut there is not
+        // computed at all.
+        const float left = p.HScale * (pos + offset[0]) + xc;
+        const float right = p.HScale * (pos + offset[count - 1]) + xc;
+        if (!s.ColumnsShow(left, right)) continue;
+        PointF* out = p.scratch.data();
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i].x = p.HScale * (pos + offset[i]) + xc;
+            out[i].y = base - p.VScale * (inten * shape[i]);
         }
-        s.Polyline(p.scratch.data(), p.scratch.size());
+        s.Polyline(out, count);
     }
 }
 
