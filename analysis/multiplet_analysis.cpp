@@ -370,6 +370,13 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     std::vector<double> yc(n);
     for (std::size_t i = 0; i < n; ++i) yc[i] = y[i] - (y0 + (y1 - y0) * (hz[i] - x0) / (x1 - x0));
     const double sigma = std::max(NoiseSd(yc), 1e-12 * (std::abs(y0) + std::abs(y1) + 1.0));
+    // Lines are picked against the whole spectrum's noise where it is known
+    // and lower: in a region that is all multiplet the region's own estimate
+    // takes the lines' slopes for noise and hides the shallower maxima. The
+    // fit quality is still judged against the region's own figure, which
+    // also holds what the first-order model cannot (a slightly second-order
+    // partner), so that such lines are not taken for a worse reading.
+    const double pickSigma = options.noiseSd > 0.0 ? std::min(sigma, options.noiseSd) : sigma;
     out.noiseSd = sigma;
 
     // The centre of a region that is reported as "m": the middle of the
@@ -400,7 +407,7 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     const double top = *std::max_element(yc.begin(), yc.end());
     if (top < 10.0 * sigma) return reportM("no signal above the noise", 0.0);
 
-    auto peaks = PickPeaks(hz, yc, std::max(5.0 * sigma, 0.01 * top));
+    auto peaks = PickPeaks(hz, yc, std::max(5.0 * pickSigma, 0.01 * top));
     out.peaks = static_cast<int>(peaks.size());
     if (peaks.empty()) return reportM("no line found", 0.0);
     if (peaks.size() > 128) return reportM("too many lines for a first-order multiplet", 0.1);
@@ -486,10 +493,14 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
             for (std::size_t k = i + 1; k < e; ++k) trial[k] = j[i] - d / others;
             Candidate c = FitCouplings(hz, y, best.fit.hydrogens[0].shiftHz, trial, best.fit.widthHz,
                                        best.fit.lorentzFraction);
-            if (!Sensible(c, span) || !ClearlyBetter(c, best, hz, sigma)) continue;
+            if (!Sensible(c, span)) continue;
             const auto& cj = c.fit.hydrogens[0].jHz;
             const auto& sd = c.fit.hydrogens[0].jSdHz;
-            if (std::abs(cj[i] - cj[i + 1]) > 3.0 * std::hypot(sd[i], sd[i + 1])) {
+            const bool apart = std::abs(cj[i] - cj[i + 1]) > 3.0 * std::hypot(sd[i], sd[i + 1]);
+            if (!ClearlyBetter(c, best, hz, sigma)) {
+                continue;
+            }
+            if (apart) {
                 best = std::move(c);
                 improved = true;
             }

@@ -49,6 +49,9 @@ struct MultipletAnalysis {
 
 struct AnalysisOptions {
     int maxCouplings = 8;
+    // The whole spectrum's noise (SpectrumRegion::noiseSd), 0 when unknown:
+    // lines are picked against it where it is below the region's own.
+    double noiseSd = 0.0;
 };
 
 // hz and y are the region's points in any order (the spectrum's own falling

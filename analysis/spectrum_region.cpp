@@ -7,6 +7,28 @@
 
 namespace quble::analysis {
 
+template <class Values>
+double SpectrumNoiseSd(const Values& values, std::int64_t points) {
+    if (points < 16) return 0.0;
+    std::vector<double> d;
+    d.reserve(static_cast<std::size_t>(points));
+    for (std::int64_t i = 2; i <= points; ++i)
+        d.push_back(static_cast<double>(values[static_cast<std::size_t>(i)]) -
+                    static_cast<double>(values[static_cast<std::size_t>(i - 1)]));
+    auto median = [](std::vector<double>& v) {
+        const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+        std::nth_element(v.begin(), mid, v.end());
+        return *mid;
+    };
+    const double med = median(d);
+    for (double& v : d) v = std::abs(v - med);
+    // A normal deviate's MAD is 0.6745 sigma; a difference of two has sqrt 2 sigma.
+    return median(d) / 0.6745 / std::sqrt(2.0);
+}
+
+template double SpectrumNoiseSd(const IntensityArray&, std::int64_t);
+template double SpectrumNoiseSd(const std::vector<double>&, std::int64_t);
+
 namespace {
 
 template <class Axis, class Values>
@@ -39,6 +61,7 @@ bool Extract(const Axis& axis, const Values& values, std::int64_t points, double
         *error = "the range holds too few points";
         return false;
     }
+    r.noiseSd = SpectrumNoiseSd(values, points);
     *out = std::move(r);
     return true;
 }

@@ -2,6 +2,7 @@
 // the fit take them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,17 @@ struct SpectrumRegion {
     std::vector<double> hz;   // falling with the index, like the spectrum's axis
     std::vector<double> y;
     double mhz = 0.0;         // Hz per ppm of the axis
+    // The noise of the whole spectrum (standard deviation, intensity units),
+    // 0 when unknown. A region is often all multiplet, and noise judged from
+    // its own points then takes the lines' slopes for noise.
+    double noiseSd = 0.0;
 };
+
+// A robust noise estimate of a spectrum's points (slot 0 unused, points
+// 1..n): the median absolute deviation of neighbour differences, which a
+// spectrum's mostly empty baseline dominates; 0 below 16 points.
+template <class Values>
+double SpectrumNoiseSd(const Values& values, std::int64_t points);
 
 // The points whose ppm lies between fromPpm and toPpm (either order) on the
 // axis the experimental window shows (XnmrHz with its calibration), ppm being

@@ -52,7 +52,7 @@ void Form100::mnuAnalyse_Click() {
     }
     analysis::MultipletAnalysis result;
     const bool finished = runWork(kAnalyseTitle, "Analysing the multiplet...", [&](const std::atomic<bool>&) {
-        result = analysis::AnalyseMultiplet(region.hz, region.y, region.mhz);
+        result = analysis::AnalyseMultiplet(region.hz, region.y, region.mhz, {.noiseSd = region.noiseSd});
     });
     if (!finished) return;  // cancelled: nothing shown, nothing changed
     if (!multiplet_) {

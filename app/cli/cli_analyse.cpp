@@ -28,7 +28,7 @@ int RunAnalyseCommand(int argc, char** argv) {
         return 2;
     }
     const quble::analysis::MultipletAnalysis a =
-        quble::analysis::AnalyseMultiplet(region.hz, region.y, region.mhz);
+        quble::analysis::AnalyseMultiplet(region.hz, region.y, region.mhz, {.noiseSd = region.noiseSd});
     if (!json) {
         std::printf("%s  confidence %.2f\n", a.text.c_str(), a.confidence);
         return 0;

@@ -239,6 +239,61 @@ TEST(AnalysisSynthetic, ExampleH7IsNotConfidentlyMisread) {
     EXPECT_GE(seen, 2);
 }
 
+// A region that is all multiplet: 1b's H6 (ddq of 1.74 Hz lines) looks like
+// one broad hump to a noise estimate taken from the region's own slopes, and
+// was read as a confident singlet. With the whole spectrum's noise, as the
+// windows and quble-cli pass it, its shallow maxima are lines again.
+TEST(AnalysisSynthetic, AllMultipletRegionIsNotAConfidentSinglet) {
+    namespace eg = quble::examplegen;
+    int seen = 0;
+    for (const auto& recipe : eg::ExampleRecipes()) {
+        const eg::TrueMultiplet* h6 = nullptr;
+        for (const auto& m : recipe.lines)
+            if (m.exampleCaption == "Example 1/H6") h6 = &m;
+        if (!h6) continue;
+        ++seen;
+        const auto data = eg::Synthesize(recipe);
+        std::vector<double> whole{0.0}, hz, y;  // whole: slot 0 unused
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            whole.push_back(data[i]);
+            const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
+            if (std::abs(f - h6->shiftHz) <= 15.0) {
+                hz.push_back(f);
+                y.push_back(data[i]);
+            }
+        }
+        const double noise = quble::analysis::SpectrumNoiseSd(whole, static_cast<std::int64_t>(data.size()));
+        // The generator's own noise level, within the scatter of a median.
+        EXPECT_NEAR(noise, recipe.noiseSigma, 0.15 * recipe.noiseSigma) << recipe.label;
+        const auto a = AnalyseMultiplet(hz, y, recipe.bf1, {.noiseSd = noise});
+        std::printf("%s H6: %s conf %.3f\n", recipe.label.c_str(), a.text.c_str(), a.confidence);
+        if (a.multiplicity == "s") {
+            EXPECT_LT(a.confidence, 0.5) << recipe.label << ": " << a.text;
+        }
+        if (a.confidence >= 0.9) {
+            auto got = a.AllCouplings(), want = h6->j;
+            std::sort(got.begin(), got.end());
+            std::sort(want.begin(), want.end());
+            ASSERT_EQ(got.size(), want.size()) << recipe.label << ": " << a.text;
+            for (std::size_t k = 0; k < want.size(); ++k) EXPECT_NEAR(got[k], want[k], 0.1) << recipe.label;
+        }
+    }
+    EXPECT_GE(seen, 2);
+}
+
+TEST(AnalysisNoise, WholeSpectrumEstimateIgnoresTheLines) {
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0.0, 50.0);
+    std::vector<double> y{0.0};
+    for (int i = 1; i <= 20000; ++i) {
+        double v = noise(rng) + 3000.0 + 0.01 * i;  // offset and slope do not count
+        for (double c : {4000.0, 4010.0, 12000.0}) v += 1e6 / (1.0 + ((i - c) / 3.0) * ((i - c) / 3.0));
+        y.push_back(v);
+    }
+    EXPECT_NEAR(quble::analysis::SpectrumNoiseSd(y, 20000), 50.0, 3.0);
+    EXPECT_EQ(quble::analysis::SpectrumNoiseSd(y, 10), 0.0);  // too few points to say
+}
+
 // Confidence calibration: over many random first-order multiplets, of the
 // answers given with confidence >= 0.9 at least 95 % have every coupling
 // within 0.1 Hz.
