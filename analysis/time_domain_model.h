@@ -10,9 +10,10 @@
 //
 // The spectrum comes from the trapezoid sum over t = k dt, which equals the
 // exact line shapes up to two errors: the grid's period N df folds far
-// Lorentzian tails back in (below 1e-6 of a line's height with the padding
-// used here), and cutting the decay at t = 1 / df leaves exp(-2 pi hw / df)
-// (the grid is refined by an integer factor when lines are narrow).
+// Lorentzian tails back in (taken off again in closed form, leaving about
+// 1e-8 of a line's height), and cutting the decay at t = 1 / df leaves
+// exp(-2 pi hw / df) / 2 (the grid is refined by an integer factor when
+// lines are narrow).
 #pragma once
 
 #include <complex>
