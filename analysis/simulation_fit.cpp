@@ -38,10 +38,12 @@ struct Hydrogen {
     std::vector<int> steps;       // lines x groups
 };
 
-// Below this many lines times points the direct sum is as quick as the
-// FFTs of the time domain (measured with the fit benchmarks, see
-// docs/PERFORMANCE.md).
-constexpr double kTimeDomainFromLinePoints = 60000.0;
+// Both ways cost in proportion to the points (the direct sum per line, the
+// time domain per grid point), so the choice comes down to the number of
+// lines: measured on regions of 300 to 2000 points, one hydrogen of 2 to 64
+// lines, the time domain is the quicker from about 16 (300 points) to about
+// 24 lines (2000 points); see docs/PERFORMANCE.md.
+constexpr double kTimeDomainFromLines = 24.0;
 
 struct Problem {
     std::span<const double> hz;
@@ -61,10 +63,10 @@ struct Problem {
 
     double Value(const Eigen::VectorXd& x, int param, double fixed) const { return param >= 0 ? x[param] : fixed; }
 
-    double LinePoints() const {
+    double Lines() const {
         double lines = 0.0;
         for (const auto& h : hydrogens) lines += static_cast<double>(h.intensity.size());
-        return lines * static_cast<double>(hz.size());
+        return lines;
     }
 
     // Residuals model - data and, when jac is given, their derivatives.
@@ -85,7 +87,7 @@ struct Problem {
         r.setZero(static_cast<Eigen::Index>(n));
         if (jac) jac->setZero(static_cast<Eigen::Index>(n), ncols);
         const bool useTimeDomain = timeDomain && evaluation != FitEvaluation::Direct &&
-                                (evaluation == FitEvaluation::TimeDomain || LinePoints() >= kTimeDomainFromLinePoints) &&
+                                (evaluation == FitEvaluation::TimeDomain || Lines() >= kTimeDomainFromLines) &&
                                 EvaluateTimeDomain(x, f, dfdtheta, a, r, jac, column);
         lastUsed = useTimeDomain ? FitEvaluation::TimeDomain : FitEvaluation::Direct;
         if (!useTimeDomain) EvaluateDirect(x, f, dfdtheta, a, r, jac, column);
