@@ -60,15 +60,20 @@ private:
     FakeClipboard own_;
 };
 
+// The dropped file as clipboard data, or null once the user has been told
+// why it cannot be pasted.
+std::unique_ptr<QMimeData> DroppedPictureOrSay(const std::string& path, Dialogs& dialogs) {
+    std::string why;
+    std::unique_ptr<QMimeData> data = PictureFileAsClip(path, &why);
+    if (!data) dialogs.MessageBox(kDropNoPictureTitle, why, MsgButtons::Ok, MsgIcon::Critical);
+    return data;
+}
+
 }  // namespace
 
 bool Form1::DropFormulaPicture(const std::string& path) {
-    std::string why;
-    std::unique_ptr<QMimeData> data = PictureFileAsClip(path, &why);
-    if (!data) {
-        dialogs_->MessageBox(kDropNoPictureTitle, why, MsgButtons::Ok, MsgIcon::Critical);
-        return false;
-    }
+    std::unique_ptr<QMimeData> data = DroppedPictureOrSay(path, *dialogs_);
+    if (!data) return false;
     BorrowedClipboard clip(clipboard_, std::move(data));
     mnuPaste_Click();
     return FormulaShown_ && !FormulaFromExample_;
@@ -81,12 +86,8 @@ void Form100::OpenDroppedSpectrum(const std::string& path) {
 }
 
 bool Form100::DropFormulaPicture(const std::string& path) {
-    std::string why;
-    std::unique_ptr<QMimeData> data = PictureFileAsClip(path, &why);
-    if (!data) {
-        dialogs_->MessageBox(kDropNoPictureTitle, why, MsgButtons::Ok, MsgIcon::Critical);
-        return false;
-    }
+    std::unique_ptr<QMimeData> data = DroppedPictureOrSay(path, *dialogs_);
+    if (!data) return false;
     FakeClipboard clip;
     clip.SetMimeData(data.release());
     formula_->SetClipboard(&clip);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -181,23 +182,46 @@ TEST(AnalysisFit, RefusesWhatCannotBeFitted) {
 // truth has apart, and the reverse). Disabled: Example 1a's H5+H3'a region
 // leaves, even at the true values, a residual far above the noise, and in
 // Example 1b the H7 pair 2.96/3.05 Hz comes out tied at 2.995 Hz.
-TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
+// Where a multiplet's lines and the visible part of their shape reach.
+struct Extent {
+    double lo, hi;
+};
+Extent ExtentOf(const quble::examplegen::TrueMultiplet& m) {
+    double spread = 0.0;
+    for (double j : m.j) spread += std::abs(j) / 2.0;
+    return {m.shiftHz - spread - 5.0 * m.widthHz - 2.0, m.shiftHz + spread + 5.0 * m.widthHz + 2.0};
+}
+
+// Fits of the examples still missed from the boxes' start: 1a's H5+H3'a,
+// two overlapping multiplets of narrow lines, ends in a local minimum (its
+// residual 16 times the others'); 1b's H7 ties its 2.96 and 3.05 Hz
+// couplings at 2.99, just beyond 0.05 Hz of the larger one.
+bool StillMissed(const std::string& caption, const std::string& label) {
+    return (caption == "Example 1/H5+H3'a" && label == "Example 1a") ||
+           (caption == "Example 1/H7" && label == "Example 1b");
+}
+
+// Fits every example spectrum's example multiplets from the example's boxes
+// and checks the recipe's truth; `missed` chooses the known misses or the
+// rest. Returns how many were fitted.
+int FitExampleSpectra(bool missed) {
     namespace eg = quble::examplegen;
     int fitted = 0;
     for (const auto& set : quble::ExampleSets()) {
         for (const auto& recipe : eg::ExampleRecipes()) {
+            if (StillMissed(set.caption, recipe.label) != missed) continue;
             std::vector<const eg::TrueMultiplet*> truth;
             for (const auto& m : recipe.lines)
                 if (m.exampleCaption == set.caption) truth.push_back(&m);
             if (truth.size() != set.hydrogens.size()) continue;
+            // The region is the set's own multiplets, not the whole span
+            // between them: hydrogens of one example may lie ppm apart with
+            // other signals between, which the fit does not model.
+            std::vector<Extent> windows;
+            for (const auto* m : truth) windows.push_back(ExtentOf(*m));
             const auto data = eg::Synthesize(recipe);
-            double lo = 1e9, hi = -1e9;
             FitInput in;
             for (std::size_t h = 0; h < truth.size(); ++h) {
-                double spread = 0.0;
-                for (double j : truth[h]->j) spread += j / 2.0;
-                lo = std::min(lo, truth[h]->shiftHz - spread - 5.0 * truth[h]->widthHz - 2.0);
-                hi = std::max(hi, truth[h]->shiftHz + spread + 5.0 * truth[h]->widthHz + 2.0);
                 FitHydrogen fh;
                 fh.shiftHz = std::stod(set.hydrogens[h].shift);
                 for (const auto& j : set.hydrogens[h].j) fh.jHz.push_back(std::stod(j));
@@ -210,30 +234,44 @@ TEST(AnalysisFit, DISABLED_ExampleSpectraGiveTheirTrueValues) {
             Region r;
             for (std::size_t i = 0; i < data.size(); ++i) {
                 const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
-                if (f >= lo && f <= hi) {
-                    r.hz.push_back(f);
-                    r.y.push_back(data[i]);
+                for (const auto& w : windows) {
+                    if (f >= w.lo && f <= w.hi) {
+                        r.hz.push_back(f);
+                        r.y.push_back(data[i]);
+                        break;
+                    }
                 }
             }
             const auto f = FitSimulation(r.hz, r.y, in);
-            ASSERT_TRUE(f.ok) << set.caption << " " << recipe.label;
+            EXPECT_TRUE(f.ok) << set.caption << " " << recipe.label;
+            if (!f.ok) continue;
             for (std::size_t h = 0; h < truth.size(); ++h) {
                 // The boxes hold each coupling once; the truth lists the same
                 // ones, possibly in another order.
                 auto got = f.hydrogens[h].jHz, want = truth[h]->j;
                 std::sort(got.begin(), got.end());
                 std::sort(want.begin(), want.end());
-                ASSERT_EQ(got.size(), want.size()) << set.caption;
+                EXPECT_EQ(got.size(), want.size()) << set.caption;
+                if (got.size() != want.size()) continue;
                 for (std::size_t k = 0; k < want.size(); ++k)
                     EXPECT_NEAR(got[k], want[k], 0.05) << set.caption << " " << recipe.label << " H" << h << " J" << k;
                 EXPECT_NEAR(f.hydrogens[h].shiftHz, truth[h]->shiftHz, 0.05) << set.caption;
                 EXPECT_NEAR(f.hydrogens[h].widthHz, truth[h]->widthHz, 0.05 * truth[h]->widthHz)
                     << set.caption << " " << recipe.label << " H" << h;
             }
+            std::printf("%s %s: rms %.3g r2 %.6f iterations %d\n", set.caption.c_str(), recipe.label.c_str(), f.rms, f.r2,
+                        f.iterations);
             ++fitted;
         }
     }
-    EXPECT_GE(fitted, 9);
+    return fitted;
 }
+
+TEST(AnalysisFit, ExampleSpectraGiveTheirTrueValues) {
+    // Every example multiplet in its spectrum, 1a and 1b counted apart, but for the two still missed.
+    EXPECT_EQ(FitExampleSpectra(false), 12);
+}
+
+TEST(AnalysisFit, DISABLED_ExampleFitsStillMissed) { EXPECT_EQ(FitExampleSpectra(true), 2); }
 
 }  // namespace

@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "experimental/bruker_spectrum.h"
 #include "experimental/graph_reading.h"
+#include "tests/core/scratch_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quble;
@@ -24,23 +23,12 @@ namespace {
 // root/sample/<expno>/acqus and root/sample/<expno>/pdata/1/{1r,procs}.
 class SpectrumDir {
 public:
-    SpectrumDir() {
-        static std::atomic<int> counter{0};
-        root_ = fs::temp_directory_path() /
-                ("quble_bruker_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    ~SpectrumDir() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    fs::path root() const { return root_; }
+    fs::path root() const { return root_.path(); }
 
     // Writes the three files of an experiment and returns the 1r path.
     std::string Write(const std::string& expFolder, const std::vector<std::int32_t>& y, bool bigEndian,
                       const std::string& procs, const std::string& acqus) {
-        fs::path exp = root_ / "sample" / expFolder;
+        fs::path exp = root_.path() / "sample" / expFolder;
         fs::create_directories(exp / "pdata" / "1");
         WriteText(exp / "pdata" / "1" / "procs", procs);
         if (!acqus.empty()) WriteText(exp / "acqus", acqus);
@@ -70,7 +58,7 @@ public:
     }
 
 private:
-    fs::path root_;
+    quble::test::ScratchFolder root_{"bruker"};
 };
 
 std::string Procs(int bytordp, const std::string& eol = "\n") {

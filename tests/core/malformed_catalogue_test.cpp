@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +26,7 @@
 #include "platform/file_read.h"
 #include "platform/recording_surface.h"
 #include "render/wind_draw.h"
+#include "tests/core/scratch_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quble;
@@ -68,27 +68,19 @@ std::string WithValue(const std::string& text, const std::string& key, const std
 class Scratch {
 public:
     Scratch() {
-        static std::atomic<int> counter{0};
-        root_ = fs::temp_directory_path() /
-                ("quble_catalogue_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(root_);
         fs::create_directories(exp() / "pdata" / "1");
         fs::copy_file(kGaba / "acqus", acqus());
         fs::copy_file(kGaba / "pdata" / "1" / "procs", procs());
         fs::copy_file(kGaba / "pdata" / "1" / "1r", oneR());
     }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    fs::path root() const { return root_; }
-    fs::path exp() const { return root_ / "gaba" / "1"; }
+    fs::path root() const { return root_.path(); }
+    fs::path exp() const { return root_.path() / "gaba" / "1"; }
     fs::path acqus() const { return exp() / "acqus"; }
     fs::path procs() const { return exp() / "pdata" / "1" / "procs"; }
     fs::path oneR() const { return exp() / "pdata" / "1" / "1r"; }
 
 private:
-    fs::path root_;
+    quble::test::ScratchFolder root_{"catalogue"};
 };
 
 // Opens on another thread so that an opening that blocks (on a FIFO, say)
