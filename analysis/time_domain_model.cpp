@@ -169,8 +169,11 @@ void TimeDomainModel::AddSignal(const TimeDomainHydrogen& h, double f, int loren
         const double kk0 = static_cast<double>(k0);
         std::complex<double> z = std::polar(1.0, rotation * kk0);
         double lor = lorentzTop * std::exp(-lorentzRate * kk0);
-        double gau = gaussTop * std::exp(-gaussRate * kk0 * kk0);
-        double gaussStep = std::exp(-gaussRate * (2.0 * kk0 + 1.0));
+        // Once the Gaussian part is gone, exp() is not asked to underflow
+        // (its slow path) at every block.
+        const bool gaussGone = gaussRate * kk0 * kk0 > 700.0;
+        double gau = gaussGone ? 0.0 : gaussTop * std::exp(-gaussRate * kk0 * kk0);
+        double gaussStep = gaussGone ? 0.0 : std::exp(-gaussRate * (2.0 * kk0 + 1.0));
         for (std::size_t g = 0; g < ng; ++g) w[g] = std::polar(1.0, kPi * h.groups[g].jHz * dt * kk0);
         const std::size_t k1 = std::min(kEnd, k0 + kBlock);
         for (std::size_t k = k0; k < k1; ++k) {
