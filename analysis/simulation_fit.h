@@ -1,9 +1,11 @@
 // Least-squares fit of a whole first-order simulation (shifts, couplings,
 // width, Lorentzian share, an intensity scale and a linear baseline) to the
 // points of a spectrum region, with Eigen's Levenberg-Marquardt solver and
-// the exact double-precision model of line_model.h (not the simulator's
+// the double-precision model of line_model.h (not the simulator's
 // single-precision 701-sample envelope: a fit needs the model at the
-// spectrum's own points and its derivatives).
+// spectrum's own points and its derivatives). The model is evaluated line by
+// line at every point, or for many lines on equally spaced points through
+// its time signal and one FFT (time_domain_model.h).
 #pragma once
 
 #include <atomic>
@@ -23,6 +25,13 @@ struct FitHydrogen {
     // when any of its entries is.
     std::vector<bool> fixJ;
 };
+
+// How the model and its derivatives are computed. Automatic takes the time
+// domain where it pays (equally spaced points, enough lines times points)
+// and the direct sum otherwise; TimeDomain still falls back to the direct sum
+// when the points are not equally spaced or the lines are too narrow for a
+// reasonable grid.
+enum class FitEvaluation { Automatic, Direct, TimeDomain };
 
 struct FitInput {
     std::vector<FitHydrogen> hydrogens;
@@ -49,6 +58,7 @@ struct FitInput {
     // tied and others stay apart.
     bool chooseTies = false;
     int maxEvaluations = 400;
+    FitEvaluation evaluation = FitEvaluation::Automatic;
     // Set from another thread to stop: the result is then not ok, cancelled.
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -79,6 +89,8 @@ struct FitResult {
     bool converged = false;
     bool cancelled = false;
     bool tiesChanged = false;      // chooseTies settled on other ties than entered
+    // How the final model was computed: Direct or TimeDomain.
+    FitEvaluation evaluation = FitEvaluation::Direct;
     std::vector<double> model;     // fitted curve at each point
     std::vector<double> residual;  // data - model at each point
 };

@@ -4,6 +4,7 @@
 // start 0.3 Hz (couplings) and 1 Hz (shifts) off.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -70,25 +71,54 @@ quble::analysis::FitInput StartOffTruth(const SynthSpectrum& s) {
     return in;
 }
 
-void RunFit(benchmark::State& state, const SynthSpectrum& s, double centreHz) {
+// The counters say whether the fit got there: the solver's iterations and
+// the largest coupling and shift errors against the synthetic truth.
+void RunFit(benchmark::State& state, const SynthSpectrum& s, double centreHz, const quble::analysis::FitInput& in) {
     const Region r = CentredRegion(s, centreHz);
-    const quble::analysis::FitInput in = StartOffTruth(s);
-    int iterations = 0;
+    quble::analysis::FitResult f;
     for (auto _ : state) {
-        auto f = quble::analysis::FitSimulation(r.hz, r.y, in);
+        f = quble::analysis::FitSimulation(r.hz, r.y, in);
         if (!f.ok) state.SkipWithError(f.error.c_str());
-        iterations = f.iterations;
         benchmark::DoNotOptimize(f);
     }
-    state.counters["lm_iterations"] = iterations;
+    double worstJ = 0.0, worstShift = 0.0;
+    for (std::size_t h = 0; f.ok && h < s.multiplets.size(); ++h) {
+        worstShift = std::max(worstShift, std::abs(f.hydrogens[h].shiftHz - s.multiplets[h].shiftHz));
+        // Couplings of one hydrogen that trade places give the same spectrum:
+        // compare them in order of size.
+        std::vector<double> got = f.hydrogens[h].jHz, want = s.multiplets[h].j;
+        std::sort(got.begin(), got.end());
+        std::sort(want.begin(), want.end());
+        for (std::size_t k = 0; k < want.size(); ++k) worstJ = std::max(worstJ, std::abs(got[k] - want[k]));
+    }
+    state.counters["lm_iterations"] = f.iterations;
+    state.counters["converged"] = f.converged ? 1 : 0;
+    state.counters["worst_j_err_hz"] = worstJ;
+    state.counters["worst_shift_err_hz"] = worstShift;
+    state.counters["rms_over_noise"] = f.rms / (s.noiseFraction * s.top);
+}
+
+SynthSpectrum OneHydrogenSixCouplings() {
+    return Spectrum400({{1700.0, {12.1, 9.2, 7.1, 5.3, 3.2, 1.6}, 0.9, 0.8}});
 }
 
 void BM_FitOneHydrogenSixCouplings(benchmark::State& state) {
-    RunFit(state, Spectrum400({{1700.0, {12.1, 9.2, 7.1, 5.3, 3.2, 1.6}, 0.9, 0.8}}), 1700.0);
+    const SynthSpectrum s = OneHydrogenSixCouplings();
+    RunFit(state, s, 1700.0, StartOffTruth(s));
 }
 BENCHMARK(BM_FitOneHydrogenSixCouplings)->Unit(benchmark::kMillisecond);
 
-void BM_FitFourHydrogensTenCouplings(benchmark::State& state) {
+// The same fit with the model's evaluation forced, for the choice between
+// the two (the threshold in simulation_fit.cpp).
+void BM_FitOneHydrogenSixCouplingsForced(benchmark::State& state) {
+    const SynthSpectrum s = OneHydrogenSixCouplings();
+    quble::analysis::FitInput in = StartOffTruth(s);
+    in.evaluation = state.range(0) ? quble::analysis::FitEvaluation::TimeDomain : quble::analysis::FitEvaluation::Direct;
+    RunFit(state, s, 1700.0, in);
+}
+BENCHMARK(BM_FitOneHydrogenSixCouplingsForced)->Arg(0)->Arg(1)->ArgName("time_domain")->Unit(benchmark::kMillisecond);
+
+SynthSpectrum FourHydrogensTenCouplings() {
     std::vector<SynthMultiplet> ms;
     for (int h = 0; h < 4; ++h) {
         SynthMultiplet m;
@@ -98,7 +128,12 @@ void BM_FitFourHydrogensTenCouplings(benchmark::State& state) {
         m.lorentzFraction = 0.8;
         ms.push_back(m);
     }
-    RunFit(state, Spectrum400(std::move(ms)), 1600.0 + 1.5 * 62.0);
+    return Spectrum400(std::move(ms));
+}
+
+void BM_FitFourHydrogensTenCouplings(benchmark::State& state) {
+    const SynthSpectrum s = FourHydrogensTenCouplings();
+    RunFit(state, s, 1600.0 + 1.5 * 62.0, StartOffTruth(s));
 }
 BENCHMARK(BM_FitFourHydrogensTenCouplings)->Unit(benchmark::kMillisecond);
 

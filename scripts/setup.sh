@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libuemf-dev
           fonts-liberation2 libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev
-          libeigen3-dev libcli11-dev nlohmann-json3-dev
+          libeigen3-dev libfftw3-dev libcli11-dev nlohmann-json3-dev
           dpkg-dev desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
