@@ -70,6 +70,10 @@ void Form1::SizeInputs() {
     const int rowH = inputRowHeight_;
     // Number of hydrogens: the question wraps into three lines.
     const int promptWidth = std::max(124, fm.horizontalAdvance("How many Hydrogens") + 8);
+    // A label's height for a width is never less than its minimum: the old
+    // fixed size goes first.
+    Label13->setMinimumSize(0, 0);
+    Label13->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     Label13->setFixedSize(promptWidth, std::max(42, Label13->heightForWidth(promptWidth)));
     FixBox(Text2, "00", std::max(20, rowH));
     for (int i = 0; i < kMaxHydrogens; ++i) {
