@@ -3,11 +3,15 @@
 // a PNG instead; --screenshot grabs the whole frame after start-up.
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -22,12 +26,15 @@ namespace {
 void Usage() {
     std::fprintf(stderr,
                  "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
+                 "             [--hydrogens N]\n"
                  "  --startup-png PATH        write the start-up graph to PATH and exit\n"
                  "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
                  "  --open-experimental 1R    with --screenshot: show the experimental window with the\n"
                  "                            spectrum 1R (\"example\": the first example spectrum)\n"
                  "  --drop PATH               with --screenshot: PATH (an experiment folder, a 1r or a\n"
                  "                            picture) dropped on the simulator window first\n"
+                 "  --hydrogens N             with --screenshot: enter N hydrogens (1 to 4), their shifts\n"
+                 "                            and three J values each in the simulator first\n"
                  "Window places and recent spectra are kept in $XDG_CONFIG_HOME/quble/state.json.\n");
 }
 
@@ -47,6 +54,7 @@ int main(int argc, char** argv) {
     std::string screenshot;
     std::string experimental;
     std::string dropped;
+    int hydrogens = 0;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
@@ -57,6 +65,8 @@ int main(int argc, char** argv) {
             experimental = argv[++i];
         } else if (std::strcmp(argv[i], "--drop") == 0 && hasValue) {
             dropped = argv[++i];
+        } else if (std::strcmp(argv[i], "--hydrogens") == 0 && hasValue) {
+            hydrogens = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             Usage();
             return 0;
@@ -126,6 +136,19 @@ int main(int argc, char** argv) {
             } else {
                 frame.HandleDrop(t, frame.form1());
             }
+        }
+        if (result == 0 && hydrogens > 0) {
+            // Typed as a user does: each box and Enter.
+            auto enter = [&frame](const QString& box, const QString& text) {
+                auto* b = frame.form1()->findChild<QLineEdit*>(box);
+                if (!b) return;
+                if (!text.isEmpty()) b->setText(text);
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+                QApplication::sendEvent(b, &press);
+            };
+            enter("Text2", QString::number(hydrogens));
+            for (int i = 0; i < std::min(hydrogens, 4); ++i) enter(QString("Text6_%1").arg(i), "");
+            for (int i = 0; i < std::min(hydrogens, 4); ++i) enter(QString("Text1_%1").arg(i), "3");
         }
         QApplication::processEvents();
         if (result == 0 && !startupPng.empty() &&

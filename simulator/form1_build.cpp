@@ -71,79 +71,61 @@ void Form1::BuildControls() {
     small.setPointSizeF(8.0);
     central->setFont(small);
     setCentralWidget(central);
-    central->setMinimumSize(kGraphWidth + kGraphColumn + 4, kGraphTop + kGraphHeight + 4);
+    // The smallest size follows the input area's (LayoutInputs).
 
     // Number of hydrogens.
-    Label13 = MakeLabel(central, "Label13", "How many Hydrogens are to be considered (1 to 4)?:", {4, 2, 124, 42});
+    Label13 = MakeLabel(central, "Label13", "How many Hydrogens are to be considered (1 to 4)?:");
     Label13->setWordWrap(true);
     Label13->setAutoFillBackground(true);
-    Text2 = MakeBox(central, "Text2", "Type here the number of hydrogens in your multiplet, then press \"Enter\"",
-                    {130, 12, 36, 20});
+    Text2 = MakeBox(central, "Text2", "Type here the number of hydrogens in your multiplet, then press \"Enter\"");
 
     // Chemical shifts.
     Frame2 = new QGroupBox("Chemical Shifts (Hz)", central);
     Frame2->setObjectName("Frame2");
-    Frame2->setGeometry(4, 46, 166, FrameHeight(1));
     for (int i = 0; i < kMaxHydrogens; ++i) {
-        const int y = 18 + i * kRowStep;
-        // Room for the examples' longer names ("H3'a:").
-        Label14[i] = MakeLabel(Frame2, QString("Label14_%1").arg(i), QString("H%1:").arg(i + 1), {6, y, 40, 16});
+        Label14[i] = MakeLabel(Frame2, QString("Label14_%1").arg(i), QString("H%1:").arg(i + 1));
         Text6[i] = MakeBox(Frame2, QString("Text6_%1").arg(i),
                            QString("Type here the chemical shift (in Hz) of the %1 hydrogen, then press \"Enter\"")
-                               .arg(kOrdinal[i]),
-                           {48, y, 72, 16});
+                               .arg(kOrdinal[i]));
         Text6[i]->setText("2500");
-        Label16[i] = MakeLabel(Frame2, QString("Label16_%1").arg(i), "Hz", {124, y, 20, 16});
+        Label16[i] = MakeLabel(Frame2, QString("Label16_%1").arg(i), "Hz");
     }
 
     // Resolution and width sit just under the shifts and follow the frame.
     Picture4 = new QWidget(central);
     Picture4->setObjectName("Picture4");
-    Picture4->setGeometry(4, Frame2->geometry().bottom() + 5, 180, 40);
-    Label2 = MakeLabel(Picture4, "Label2", "Resolution:", {0, 0, 126, 18});
-    Text3 = MakeBox(Picture4, "Text3", "This number is relevant only for the histogram", {126, 0, 34, 18});
-    MakeLabel(Picture4, "Label18", "Hz", {162, 0, 18, 18});
-    Label3 = MakeLabel(Picture4, "Label3", "Width at half height:", {0, 20, 126, 18});
+    Label2 = MakeLabel(Picture4, "Label2", "Resolution:");
+    Text3 = MakeBox(Picture4, "Text3", "This number is relevant only for the histogram");
+    MakeLabel(Picture4, "Label18", "Hz");
+    Label3 = MakeLabel(Picture4, "Label3", "Width at half height:");
     Text4 = MakeBox(Picture4,
                     "Text4",
-                    "Type here the supposed value of the width at half height (usually between 0.5 and 2 Hz)",
-                    {126, 20, 34, 18});
-    MakeLabel(Picture4, "Label19", "Hz", {162, 20, 18, 18});
+                    "Type here the supposed value of the width at half height (usually between 0.5 and 2 Hz)");
+    MakeLabel(Picture4, "Label19", "Hz");
 
     // J counts.
     Frame1 = new QGroupBox("How many J values (1 to 10 for each H)?", central);
     Frame1->setObjectName("Frame1");
-    Frame1->setGeometry(176, 2, 248, FrameHeight(1));
     for (int i = 0; i < kMaxHydrogens; ++i) {
-        const int y = 18 + i * kRowStep;
-        Label1[i] = MakeLabel(Frame1, QString("Label1_%1").arg(i), QString("For H%1:").arg(i + 1), {8, y, 60, 16});
+        Label1[i] = MakeLabel(Frame1, QString("Label1_%1").arg(i), QString("For H%1:").arg(i + 1));
         Text1[i] = MakeBox(Frame1, QString("Text1_%1").arg(i),
                            QString("Type here the number of J values for the %1 hydrogen, then press \"Enter\"")
-                               .arg(kOrdinal[i]),
-                           {70, y, 36, 16});
+                               .arg(kOrdinal[i]));
         Text1[i]->setText("1");
     }
 
     // J values: one row per hydrogen, one column per coupling.
     jGrid_ = new QWidget(central);
     jGrid_->setObjectName("JGrid");
-    // Columns wide enough for a name like "H3'a:" and a J of four characters
-    // ("8.95") shown whole.
-    constexpr int kNameWidth = 34, kJStep = 31, kJWidth = 30;
-    jGrid_->setGeometry(188, 92, kNameWidth + kMaxJ * kJStep, 16 + kMaxHydrogens * 18);
     for (int k = 0; k < kMaxJ; ++k) {
-        Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1),
-                              {kNameWidth + k * kJStep, 0, kJWidth, 14});
+        Label4[k] = MakeLabel(jGrid_, QString("Label4_%1").arg(k), QString("J%1").arg(k + 1));
         Label4[k]->setAlignment(Qt::AlignCenter);
     }
     for (int h = 0; h < kMaxHydrogens; ++h) {
-        const int y = 16 + h * 18;
-        Label15[h] = MakeLabel(jGrid_, QString("Label15_%1").arg(h), QString("H%1:").arg(h + 1),
-                               {0, y, kNameWidth - 1, 17});
+        Label15[h] = MakeLabel(jGrid_, QString("Label15_%1").arg(h), QString("H%1:").arg(h + 1));
         for (int k = 0; k < kMaxJ; ++k) {
             jBox_[h][k] = MakeBox(jGrid_, QString("TextH%1_%2").arg(h + 1).arg(k),
-                                  "Type here one of the corresponding J values, then press \"Enter\"",
-                                  {kNameWidth + k * kJStep, y, kJWidth, 17});
+                                  "Type here one of the corresponding J values, then press \"Enter\"");
             jBox_[h][k]->setText("0");
         }
     }
@@ -155,7 +137,6 @@ void Form1::BuildControls() {
         Command1[i]->setToolTip("Make all calculations and plot the graph");
         connect(Command1[i], &QPushButton::clicked, this, [this] { Command1_Click(); });
     }
-    Command1[0]->setGeometry(536, 150, 44, 26);
     // The column beside the graph moves with the graph's right edge.
     rightColumn_ = new QWidget(central);
     rightColumn_->setObjectName("GraphControls");
@@ -165,15 +146,13 @@ void Form1::BuildControls() {
 
     Frame3 = new QGroupBox("Line Shape Mixing", central);
     Frame3->setObjectName("Frame3");
-    Frame3->setGeometry(492, 4, 230, 52);
-    MakeLabel(Frame3, "Label20", "Gau", {6, 22, 26, 18});
+    MakeLabel(Frame3, "Label20", "Gau");
     Slider4 = new QSlider(Qt::Horizontal, Frame3);
     Slider4->setObjectName("Slider4");
     Slider4->setRange(0, 100);
     Slider4->setValue(50);
-    Slider4->setGeometry(34, 20, 160, 22);
     Slider4->setToolTip("Lorentzian percentage of the line shape");
-    MakeLabel(Frame3, "Label21", "Lor", {198, 22, 26, 18});
+    MakeLabel(Frame3, "Label21", "Lor");
     Frame3->hide();
     connect(Slider4, &QSlider::valueChanged, this, [this](int v) { Slider4_Change(v); });
 
@@ -225,6 +204,7 @@ void Form1::BuildControls() {
         Picture1_MouseMove();
     };
     BuildComparisonControls(central);
+    LayoutInputs();
     connect(picture1_, &GraphBox::doubleClicked, this, [this] {
         const double x = picture1_->lastX(), y = picture1_->lastY();
         auto inside = [x, y](const GraphLabel& l) {
@@ -266,9 +246,11 @@ void Form1::LayOutGraphArea() {
     QWidget* central = centralWidget();
     if (!central || !picture1_ || !rightColumn_) return;
     const int w = std::max(kGraphWidth, central->width() - 4 - kGraphColumn);
-    const int h = std::max(kGraphHeight, central->height() - kGraphTop - 4);
-    picture1_->setGeometry(4, kGraphTop, w, h);
-    rightColumn_->move(4 + w + 8, kGraphTop);
+    PlaceMarkingPanel();
+    const int top = GraphTop();
+    const int h = std::max(kGraphHeight, central->height() - top - 4);
+    picture1_->setGeometry(4, top, w, h);
+    rightColumn_->move(4 + w + 8, top);
 }
 
 void Form1::Picture1_Resize() {

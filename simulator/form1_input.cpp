@@ -57,7 +57,6 @@ void Form1::Text2_KeyPress(int keyAscii) {
     }
     for (QLabel* l : Label4) l->hide();
 
-    Frame1->resize(Frame1->width(), FrameHeight(nh));
     for (int i = 0; i < nh; ++i) {
         Text1[i]->show();
         Text1[i]->setText("0");
@@ -68,8 +67,7 @@ void Form1::Text2_KeyPress(int keyAscii) {
         Text6[i]->show();
         Label16[i]->show();
     }
-    Frame2->resize(Frame2->width(), FrameHeight(nh));
-    Picture4->move(Picture4->x(), Frame2->y() + Frame2->height() + 60 / kTwipsPerPixel);
+    SetFrameRows(nh);
     Frame2->show();
     FocusAndSelect(Text6[0]);
 }

@@ -42,18 +42,19 @@ inline const char* const kOrdinal[4] = {"first", "second", "third", "fourth"};
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 inline std::string S(const QString& s) { return s.toStdString(); }
 
-inline QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geo) {
+// Without a rectangle the control is left to a layout.
+inline QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geo = {}) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
-    l->setGeometry(geo);
+    if (geo.isValid()) l->setGeometry(geo);
     return l;
 }
 
-inline QLineEdit* MakeBox(QWidget* parent, const QString& name, const QString& tip, QRect geo) {
+inline QLineEdit* MakeBox(QWidget* parent, const QString& name, const QString& tip, QRect geo = {}) {
     auto* b = new QLineEdit(parent);
     b->setObjectName(name);
     b->setToolTip(tip);
-    b->setGeometry(geo);
+    if (geo.isValid()) b->setGeometry(geo);
     b->setTextMargins(0, 0, 0, 0);
     return b;
 }

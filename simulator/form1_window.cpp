@@ -302,6 +302,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
         LayOutGraphArea();
         return false;
     }
+    if (watched == centralWidget() && event->type() == QEvent::FontChange && inputRow_) {
+        // A new font sizes the input area again; the graph follows it.
+        SizeInputs();
+        SetFrameRows(frameRows_);
+        return false;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
         if (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) {

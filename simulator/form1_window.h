@@ -43,6 +43,7 @@
 class QAction;
 class QDialog;
 class QListWidget;
+class QGridLayout;
 class QGroupBox;
 class QImage;
 class QLabel;
@@ -347,7 +348,18 @@ private:
     void BuildControls();
     void BuildMenus();
     void BuildTimers();
+    // The input controls in layouts sized for the window's font, so no
+    // caption or value is cut at a big font or scale.
     void LayoutInputs();
+    // The shift and J-count frames take the rows of nh hydrogens.
+    void SetFrameRows(int nh);
+    int FrameHeightFor(const QWidget* frame, int nh) const;
+    // Where the graph starts: under the input area as tall as four
+    // hydrogens make it, so it does not move as counts change.
+    int GraphTop() const;
+    void PlaceMarkingPanel();
+    // The boxes' and labels' sizes for the current font.
+    void SizeInputs();
     void ApplyJLayout(const JLayout& layout);
     void ApplyFocus(const FocusTarget& target, bool allowFocus);
     void JBox_KeyPress(int h, int index, int keyAscii);
@@ -371,6 +383,12 @@ private:
     // The geometry follows the box's new size and the graph is drawn again.
     void Picture1_Resize();
     QWidget* rightColumn_ = nullptr;
+    QLayout* inputRow_ = nullptr;
+    QLayout* inputOuter_ = nullptr;
+    QGridLayout* leftGrid_ = nullptr;
+    QGridLayout* rightGrid_ = nullptr;
+    int inputRowHeight_ = 16;
+    int frameRows_ = 1;
     void Redraw(bool recomputeCoordinates);
     bool IsActiveForm() const;
     void FocusAndSelect(QLineEdit* box, bool allowFocus = true);
