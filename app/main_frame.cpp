@@ -31,7 +31,9 @@ constexpr int kTwipsPerPixel = 15;
 
 }  // namespace
 
-MainFrame::MainFrame(Dialogs* dialogs) {
+MainFrame::MainFrame(Dialogs* dialogs) : MainFrame(dialogs, {}) {}
+
+MainFrame::MainFrame(Dialogs* dialogs, std::filesystem::path programFolder) : programFolder_(std::move(programFolder)) {
     setObjectName("MDIForm1");
     setWindowTitle("QUBLE2 - Quble");
     if (dialogs) {
@@ -178,6 +180,7 @@ QPushButton* MainFrame::MakeButton(QWidget* panel, const QString& name, const QS
 
 void MainFrame::MDIForm_Load() {
     form1_ = new Form1(nullptr, dialogs_, false);
+    if (!programFolder_.empty()) form1_->SetProgramFolder(programFolder_);
     Form1::FrameLink link;
     link.highlightShapeButton = [this](int i) { HighlightShapeButton(i); };
     // The toolbar's Go follows the window's: after New or an edited count

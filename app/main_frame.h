@@ -42,6 +42,10 @@ class MainFrame : public QMainWindow {
 public:
     // dialogs may be null: the real Qt dialogs are used then.
     explicit MainFrame(Dialogs* dialogs = nullptr);
+    // With the program folder (examples, settings file) chosen before the
+    // simulator loads, instead of the one beside the program: a frame that
+    // must not read or write the installed program's files.
+    MainFrame(Dialogs* dialogs, std::filesystem::path programFolder);
     ~MainFrame() override;
 
     Form1* form1() const { return form1_; }
@@ -111,6 +115,8 @@ private:
 
     std::unique_ptr<Dialogs> ownDialogs_;
     Dialogs* dialogs_;
+    // Empty: the one beside the program.
+    std::filesystem::path programFolder_;
     QMdiArea* mdi_ = nullptr;
     Form1* form1_ = nullptr;
     QPushButton* command23_ = nullptr;

@@ -22,7 +22,7 @@ void PlaceCaptions(PlotState& p) {
     // title and the resolution, width and line-shape captions share it in one
     // row. Their writers add 26, 4, 8 and 12 to the tops.
     const double row = p.BaseY + 3.0;
-    p.Label17 = {"Quble - KVT", 4.0, row - 26.0, 0.0, 0.0, true};
+    p.Label17 = {kProgramCaption, 4.0, row - 26.0, 0.0, 0.0, true};
     p.Label10 = {"", 140.0, row - 4.0, 0.0, 0.0, true};
     p.Label11 = {"", 285.0, row - 8.0, 0.0, 0.0, true};
     p.Label12 = {"", 460.0, row - 12.0, 0.0, 0.0, true};

@@ -183,6 +183,16 @@ void LinBlack(SimulationState& sim);
 // The residual of the last fit to the overlay, under the baseline, with its
 // legend line; nothing before a fit.
 void DrawFitResidual(const PlotState& plot, const SimulationState& sim, DrawingSurface& surface);
+// A caption's text rectangle in user units.
+struct TextBox {
+    double left = 0.0, top = 0.0, right = 0.0, bottom = 0.0;
+};
+// The program title written into the caption row.
+inline constexpr const char* kProgramCaption = "Quble - KVT";
+// The text rectangles of the caption row under the baseline (resolution,
+// width, line shape, program title) as PrtLablsOtherMF writes them on this
+// surface; empty captions have none.
+std::vector<TextBox> BottomCaptionBoxes(const PlotState& plot, const DrawingSurface& surface);
 
 // Sample k (-NPeakPts..NPeakPts) of line m's individual peak in picture units.
 float PkXPix(const PlotState& plot, const SimulationState& sim, int k, int m);

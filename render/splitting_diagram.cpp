@@ -97,7 +97,7 @@ void PrtLablsOtherMF(const PlotState& p, DrawingSurface& s) {
     s.TextOut(RoundPos(p.Label10.left), RoundPos(p.Label10.top + 4.0), p.Label10.caption);
     s.TextOut(RoundPos(p.Label11.left), RoundPos(p.Label11.top + 8.0), p.Label11.caption);
     s.TextOut(RoundPos(p.Label12.left), RoundPos(p.Label12.top + 12.0), p.Label12.caption);
-    s.TextOut(RoundPos(p.Label17.left), RoundPos(p.Label17.top + 26.0), "Quble - KVT");
+    s.TextOut(RoundPos(p.Label17.left), RoundPos(p.Label17.top + 26.0), kProgramCaption);
 
     s.SetFont(HydrogenTitleFont());
     for (const GraphLabel& l : p.Label9) {

@@ -7,11 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
+#include "examples/generator/example_spectra.h"
+#include "examples/program_folder.h"
 #include "platform/scripted_dialogs.h"
 #include "simulator/form1_window.h"
 
@@ -22,7 +26,17 @@ protected:
     void SetUp() override { Open(); }
 
     void Open() {
-        form = std::make_unique<Form1>(nullptr, &dialogs);
+        // The program folder is the test's own before the window loads: the
+        // one beside the test program is shared by every test of a run.
+        if (folder.empty()) {
+            ASSERT_TRUE(dir.isValid());
+            folder = dir.path().toStdString();
+            ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
+            ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
+        }
+        form = std::make_unique<Form1>(nullptr, &dialogs, false);
+        form->SetProgramFolder(folder);
+        form->Form_Load();
         form->show();
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -55,6 +69,8 @@ protected:
     }
     QWidget* Focused() const { return QApplication::focusWidget(); }
 
+    QTemporaryDir dir;
+    std::string folder;
     ScriptedDialogs dialogs;
     std::unique_ptr<Form1> form;
 };

@@ -28,13 +28,13 @@ protected:
         folder = dir.path().toStdString();
         ASSERT_TRUE(examplegen::WriteExampleFiles(folder).ok);
         ASSERT_TRUE(ArrangeOnFirstRun(folder).has_value());
-        frame = std::make_unique<MainFrame>(&dialogs);
+        // The settings file and the examples are this test's, from the
+        // start: the frame reads them while it loads.
+        frame = std::make_unique<MainFrame>(&dialogs, folder);
         // Room for both child windows side by side, so that no workspace
         // scroll bar lies over a graph the tests click on.
         frame->resize(1800, 1300);
         frame->show();
-        // The settings file is in this test's folder, not beside the test program.
-        form().SetProgramFolder(folder);
         form().Timer2_Timer();
         ASSERT_TRUE(form().HasGraph());
     }
