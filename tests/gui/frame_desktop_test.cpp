@@ -293,8 +293,46 @@ TEST_F(FrameDesktopTest, WindowPlacesComeBackOnTheNextRunKeptOnTheScreen) {
     EXPECT_TRUE(screen.contains(moved.geometry())) << moved.geometry().x() << "," << moved.geometry().y() << " " << moved.geometry().width() << "x"
         << moved.geometry().height() << " in " << screen.width() << "x" << screen.height() << " min "
         << moved.minimumSizeHint().width() << "x" << moved.minimumSizeHint().height();
+    // Inside the workspace, or where the workspace is smaller than what the
+    // window needs, at its top left at that size, the workspace scrolling.
     const QRect space = moved.mdiArea()->viewport()->rect();
-    EXPECT_TRUE(space.contains(moved.form1Window()->geometry()));
+    const QRect placed = moved.form1Window()->geometry();
+    const QSize least = moved.form1Window()->minimumSizeHint();
+    if (least.width() <= space.width() && least.height() <= space.height()) {
+        EXPECT_TRUE(space.contains(placed));
+    } else {
+        EXPECT_TRUE(space.contains(placed.topLeft()));
+        EXPECT_GE(placed.width(), std::min(779, least.width()));
+        EXPECT_GE(placed.height(), std::min(600, least.height()));
+    }
+}
+
+TEST_F(FrameDesktopTest, AWorkspaceSmallerThanAWindowScrollsInsteadOfCuttingIt) {
+    // A frame as small as a 960 x 540 screen (1920 x 1080 at twice the
+    // size) leaves, and the simulator as big as it needs.
+    UserState small;
+    small.windows["MDIForm1"] = {{0, 0, 640, 420}, false};
+    small.windows["Form1Window"] = {{0, 0, 779, 600}, false};
+    ASSERT_TRUE(SaveUserState(StateFile(), small));
+    ScriptedDialogs d2;
+    MainFrame f(&d2);
+    f.UseStateFile(StateFile());
+    f.ShowAtStart();
+    QTest::qWait(20);
+    const QRect space = f.mdiArea()->viewport()->rect();
+    const QRect placed = f.form1Window()->geometry();
+    const QSize least = f.form1Window()->minimumSizeHint();
+    ASSERT_GT(least.height(), space.height()) << "the frame is not small enough for this test";
+    EXPECT_GE(placed.height(), least.height());
+    EXPECT_TRUE(space.contains(placed.topLeft()));
+    EXPECT_TRUE(f.mdiArea()->verticalScrollBar()->isVisible());
+    // The graph's bottom can be scrolled to.
+    f.mdiArea()->verticalScrollBar()->setValue(f.mdiArea()->verticalScrollBar()->maximum());
+    QTest::qWait(10);
+    QWidget* graph = f.form1Window()->findChild<QWidget*>("Picture1");
+    ASSERT_NE(graph, nullptr);
+    const QPoint bottom = graph->mapTo(f.mdiArea()->viewport(), QPoint(0, graph->height() - 1));
+    EXPECT_LE(bottom.y(), space.bottom());
 }
 
 TEST_F(FrameDesktopTest, WithoutAStateBothWindowsStartInsideTheWorkspace) {
