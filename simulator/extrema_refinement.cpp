@@ -71,16 +71,16 @@ void RefineOne(const SimulationState& s, int k, double sign, float& pos, float& 
     const int lo = std::max(k - 1, kEnvFirst), hi = std::min(k + 1, kEnvLast);
     const double a = s.EnvX(lo), b = s.EnvX(hi);
     // Lorentzian tails reach every line, which makes each evaluation cost
-    // all lines. Lines more than 50 brackets away add a sum that is smooth
-    // over the bracket: a parabola through three exact values stands for
-    // it to a few parts per million (the interpolation error goes as the
-    // cube of bracket over distance), and only the near lines are summed
-    // at every step.
+    // all lines. Lines more than 20 brackets and 40 half widths away add a
+    // sum that is smooth over the bracket: a parabola through three exact
+    // values stands for it (the interpolation error of each such line is
+    // below 1e-7 of its height, as it goes with the cube of bracket over
+    // distance), and only the near lines are summed at every step.
     const LineShapeTicks& t = s.ticks;
     const double lorShare = t.mnuLorGauss ? s.Slider4 / 100.0 : t.mnuLorentzian ? 1.0 : 0.0;
     const double gaussShare = t.mnuLorGauss ? 1.0 - s.Slider4 / 100.0 : t.mnuGaussian ? 1.0 : 0.0;
     const double mid = 0.5 * (a + b);
-    const double reach = std::max(50.0 * (b - a), 200.0 * static_cast<double>(s.HalfWidth));
+    const double reach = std::max(20.0 * (b - a), 40.0 * static_cast<double>(s.HalfWidth));
     const float* first = s.AllPos.data() + 1;
     const float* last = first + s.TotalLines;
     const float* nearLo = std::lower_bound(first, last, static_cast<float>(mid - reach));
