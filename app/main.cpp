@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "examples/example_sets.h"
 #include "platform/drop_paths.h"
 #include "platform/user_state.h"
 #include "experimental/form100_window.h"
@@ -26,7 +27,7 @@ namespace {
 void Usage() {
     std::fprintf(stderr,
                  "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
-                 "             [--hydrogens N]\n"
+                 "             [--hydrogens N] [--example NAME]\n"
                  "  --startup-png PATH        write the start-up graph to PATH and exit\n"
                  "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
                  "  --open-experimental 1R    with --screenshot: show the experimental window with the\n"
@@ -35,6 +36,8 @@ void Usage() {
                  "                            picture) dropped on the simulator window first\n"
                  "  --hydrogens N             with --screenshot: enter N hydrogens (1 to 4), their shifts\n"
                  "                            and three J values each in the simulator first\n"
+                 "  --example NAME            with --screenshot: load the example NAME (\"Example 2\",\n"
+                 "                            \"Example 1/H6\" or its menu name \"mnuEx2\") in the simulator first\n"
                  "Window places and recent spectra are kept in $XDG_CONFIG_HOME/quble/state.json.\n");
 }
 
@@ -55,6 +58,7 @@ int main(int argc, char** argv) {
     std::string experimental;
     std::string dropped;
     int hydrogens = 0;
+    std::string example;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
@@ -67,6 +71,14 @@ int main(int argc, char** argv) {
             dropped = argv[++i];
         } else if (std::strcmp(argv[i], "--hydrogens") == 0 && hasValue) {
             hydrogens = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--example") == 0 && hasValue) {
+            example = argv[++i];
+            if (!quble::FindExample(example)) {
+                std::fprintf(stderr, "There is no example \"%s\"; the examples are:", example.c_str());
+                for (const auto& e : quble::ExampleSets()) std::fprintf(stderr, " \"%s\"", e.caption.c_str());
+                std::fprintf(stderr, "\n");
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             Usage();
             return 0;
@@ -115,9 +127,23 @@ int main(int argc, char** argv) {
     int result = 0;
     QTimer poll;
     int waited = 0;
+    bool exampleChosen = example.empty();
     QObject::connect(&poll, &QTimer::timeout, [&] {
         waited += 20;
         if (!StartUpDone(*frame.form1()) && waited < 15000) return;
+        if (!exampleChosen) {
+            // Through its menu entry, as a user picks it; its calculation and
+            // line-shape switch run on timers, waited for as the start's.
+            exampleChosen = true;
+            QAction* entry = frame.form1()->Action(QString::fromStdString(quble::FindExample(example)->menuName));
+            if (!entry) {
+                std::fprintf(stderr, "The example \"%s\" has no menu entry.\n", example.c_str());
+                result = 1;
+            } else {
+                entry->trigger();
+                return;
+            }
+        }
         poll.stop();
         if (!frame.form1()->HasGraph()) {
             std::fprintf(stderr, "The start-up calculation did not finish.\n");

@@ -1,0 +1,32 @@
+# The program's --example option: an unknown name is refused with the list of
+# examples, a known one is loaded through its menu entry before the picture
+# is taken, so the picture differs from the start-up one.
+# Called with -DQUBLE=<program> -DOUT=<folder>.
+file(REMOVE_RECURSE "${OUT}")
+file(MAKE_DIRECTORY "${OUT}")
+set(env ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=${OUT}/cfg XDG_DATA_HOME=${OUT}/data)
+
+execute_process(COMMAND ${env} "${QUBLE}" --example "Example 9" --startup-png "${OUT}/none.png"
+  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "There is no example \"Example 9\"; the examples are:.*\"Example 1/H7\".*\"Example 5\"")
+  message(FATAL_ERROR "an unknown example gave ${rc}: ${err}")
+endif()
+if(EXISTS "${OUT}/none.png")
+  message(FATAL_ERROR "a picture was written for an unknown example")
+endif()
+
+foreach(run IN ITEMS start example)
+  set(args --startup-png "${OUT}/${run}.png")
+  if(run STREQUAL "example")
+    list(APPEND args --example "Example 2")
+  endif()
+  execute_process(COMMAND ${env} "${QUBLE}" ${args} RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
+  if(NOT rc EQUAL 0 OR NOT EXISTS "${OUT}/${run}.png")
+    message(FATAL_ERROR "quble ${args} exited with ${rc} and wrote no picture: ${err}")
+  endif()
+endforeach()
+file(SHA256 "${OUT}/start.png" a)
+file(SHA256 "${OUT}/example.png" b)
+if(a STREQUAL b)
+  message(FATAL_ERROR "the picture with --example \"Example 2\" is the start-up picture")
+endif()
