@@ -27,7 +27,7 @@ namespace {
 void Usage() {
     std::fprintf(stderr,
                  "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
-                 "             [--hydrogens N] [--example NAME]\n"
+                 "             [--hydrogens N] [--example NAME] [--fit]\n"
                  "  --startup-png PATH        write the start-up graph to PATH and exit\n"
                  "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
                  "  --open-experimental 1R    with --screenshot: show the experimental window with the\n"
@@ -38,6 +38,8 @@ void Usage() {
                  "                            and three J values each in the simulator first\n"
                  "  --example NAME            with --screenshot: load the example NAME (\"Example 2\",\n"
                  "                            \"Example 1/H6\" or its menu name \"mnuEx2\") in the simulator first\n"
+                 "  --fit                     with --screenshot and --open-experimental: transfer the spectrum to\n"
+                 "                            the simulator and fit the simulation to it (default choices) first\n"
                  "Window places and recent spectra are kept in $XDG_CONFIG_HOME/quble/state.json.\n");
 }
 
@@ -59,6 +61,7 @@ int main(int argc, char** argv) {
     std::string dropped;
     int hydrogens = 0;
     std::string example;
+    bool fit = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
@@ -79,6 +82,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "\n");
                 return 2;
             }
+        } else if (std::strcmp(argv[i], "--fit") == 0) {
+            fit = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             Usage();
             return 0;
@@ -153,6 +158,13 @@ int main(int argc, char** argv) {
             quble::Form100* f = frame.EnsureForm100();
             frame.form100Window()->showMaximized();
             if (experimental != "example") f->OpenSpectrumFile(experimental);
+            if (fit) {
+                // The fit dialog's own defaults, as a user accepting it at once.
+                f->mnuTransferData_Click();
+                frame.form1()->runFitDialog = [](const quble::OverlayFitChoice& c) { return std::optional(c); };
+                frame.form1Window()->showMaximized();
+                frame.form1()->mnuFit_Click();
+            }
         }
         if (result == 0 && !dropped.empty()) {
             const quble::DropTarget t = quble::ClassifyDrop({std::filesystem::path(dropped)});

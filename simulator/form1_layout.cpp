@@ -89,7 +89,8 @@ void Form1::SizeInputs() {
     // The style's smallest push button is far wider than "Go" needs.
     const QSize go = Command1[0]->fontMetrics().size(Qt::TextShowMnemonic, Command1[0]->text());
     Command1[0]->setFixedSize(std::max(44, go.width() + 20), std::max(26, go.height() + 10));
-    for (QLineEdit* b : {Text3, Text4}) FixBox(b, "0.00", std::max(18, rowH));
+    // A fit writes the width to a thousandth.
+    for (QLineEdit* b : {Text3, Text4}) FixBox(b, "0.000", std::max(18, rowH));
     // Sizes cached for the old font are forgotten before the heights below
     // are read.
     for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), Picture4, jGrid_,

@@ -11,11 +11,15 @@ namespace {
 
 // Box text of a fitted value: a thousandth of a hertz is below anything a
 // spectrum resolves, and a longer text would not fit the box.
-std::string BoxText(double v, char decSep) {
-    double r = std::nearbyint(v * 1000.0) / 1000.0;
+std::string BoxText(double v, char decSep, double steps = 1000.0) {
+    double r = std::nearbyint(v * steps) / steps;
     if (r == 0.0) r = 0.0;  // no "-0"
     return FormatNumber(r, decSep);
 }
+
+// A J box is sized for texts like "11.28": a fitted coupling goes in to a
+// hundredth, which is finer than its standard error in any real spectrum.
+std::string JBoxText(double v, char decSep) { return BoxText(v, decSep, 100.0); }
 
 int FreeCount(const analysis::FitInput& in) {
     int n = 0;
@@ -120,8 +124,8 @@ SimulationInput BoxesFromFit(const SimulationInput& before, const SimulationStat
         for (int k = 1; k <= sim.NJ[h] && k <= static_cast<int>(fh.jHz.size()); ++k) {
             if (sim.JVal[h][k] == 0.0f) continue;
             // A coupling fitted below zero is the same splitting.
-            const std::string t = BoxText(std::fabs(fh.jHz[static_cast<std::size_t>(k - 1)]), sep);
-            if (t != BoxText(sim.JVal[h][k], sep)) out.JText[h - 1][k - 1] = t;
+            const std::string t = JBoxText(std::fabs(fh.jHz[static_cast<std::size_t>(k - 1)]), sep);
+            if (t != JBoxText(sim.JVal[h][k], sep)) out.JText[h - 1][k - 1] = t;
         }
     }
     if (choice.varyWidth) out.Text4 = BoxText(std::fabs(r.widthHz), sep);

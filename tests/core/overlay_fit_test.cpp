@@ -80,15 +80,19 @@ TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
     const SimulationInput after = BoxesFromFit(f.boxes, f.s.sim, r, choice, &lorentz);
     EXPECT_EQ(lorentz, -1);  // not fitted, not written
     EXPECT_NEAR(std::stod(after.Text6[0]), 1500.0, 0.002);
-    EXPECT_NEAR(std::stod(after.JText[0][0]), 7.2, 0.002);
+    EXPECT_NEAR(std::stod(after.JText[0][0]), 7.2, 0.005);
     EXPECT_EQ(after.JText[0][1], after.JText[0][2]);
-    EXPECT_NEAR(std::stod(after.JText[0][1]), 2.4, 0.002);
+    EXPECT_NEAR(std::stod(after.JText[0][1]), 2.4, 0.005);
     EXPECT_NEAR(std::stod(after.Text4), 1.1, 0.002);
-    // At most three decimals: the box shows what a spectrum can tell.
-    for (const std::string& t : {after.Text6[0], after.JText[0][0], after.Text4}) {
+    // Three decimals at most for the shift and width, two for a J (its box
+    // is sized for "11.28"): the boxes show what a spectrum can tell, whole.
+    auto decimals = [](const std::string& t) {
         const auto dot = t.find('.');
-        EXPECT_TRUE(dot == std::string::npos || t.size() - dot - 1 <= 3) << t;
-    }
+        return dot == std::string::npos ? std::size_t{0} : t.size() - dot - 1;
+    };
+    EXPECT_LE(decimals(after.Text6[0]), 3u) << after.Text6[0];
+    EXPECT_LE(decimals(after.Text4), 3u) << after.Text4;
+    for (const std::string& t : {after.JText[0][0], after.JText[0][1]}) EXPECT_LE(decimals(t), 2u) << t;
     // Boxes beyond the hydrogen's couplings are left as typed.
     EXPECT_EQ(after.JText[0][3], f.boxes.JText[0][3]);
     EXPECT_EQ(after.Text3, f.boxes.Text3);

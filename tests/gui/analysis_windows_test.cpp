@@ -188,6 +188,12 @@ TEST_F(AnalysisWindowsTest, FitFromAWrongStartMovesTowardTheTruthAndUndoRestores
     double span = 0.0;
     for (const std::string& j : JBoxes(1)) span += std::stod(j);
     EXPECT_NEAR(span, trueSpan, 0.3);
+    // What the fit wrote is shown whole in every box.
+    for (QLineEdit* b : form().findChildren<QLineEdit*>()) {
+        if (!b->isVisible() || b->text().isEmpty()) continue;
+        EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()), b->contentsRect().width() - 4)
+            << b->objectName().toStdString() << " \"" << b->text().toStdString() << "\"";
+    }
     EXPECT_NEAR(fit.lorentzFraction, 1.0 - truth->gaussFraction, 0.1);
     // The boxes are what was calculated, the residual lies under the baseline.
     EXPECT_FLOAT_EQ(form().sim().Shift[1], std::stof(ShiftBox(1)));
