@@ -208,16 +208,13 @@ void MainFrame::KeepInWorkspace(QMdiSubWindow* w) {
     const QSize space = mdi_->viewport()->size();
     // Before the frame is laid out the workspace has no real size yet.
     if (space.width() < 100 || space.height() < 100) return;
-    const QRect was = w->geometry();
-    QRect r = ToQRect(FitInside(ToScreenRect(was), {0, 0, space.width(), space.height()}));
     // Not cut below what its contents need: in a small workspace (a high
     // scale factor on a small screen) the graph and its controls would be
     // lost beyond the edge, while a window that keeps that size makes the
-    // workspace scroll to them. A smaller place the user chose stays.
+    // workspace scroll to them.
     const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
-    r.setWidth(std::max(r.width(), std::min(was.width(), least.width())));
-    r.setHeight(std::max(r.height(), std::min(was.height(), least.height())));
-    w->setGeometry(r);
+    w->setGeometry(ToQRect(FitInside(ToScreenRect(w->geometry()), {0, 0, space.width(), space.height()},
+                                     {least.width(), least.height()})));
 }
 
 void MainFrame::RememberPlaces() {

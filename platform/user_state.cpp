@@ -147,13 +147,19 @@ bool RemoveRecentSpectrum(std::vector<std::string>& list, const std::string& pat
     return found;
 }
 
-ScreenRect FitInside(const ScreenRect& window, const ScreenRect& area) {
+ScreenRect FitInside(const ScreenRect& window, const ScreenRect& area, ScreenSize least) {
     if (area.Empty()) return window;
+    // A place the user made smaller than the contents' least stays theirs.
+    const auto length = [](int wanted, int room, int leastWanted) {
+        return std::max(std::clamp(wanted, 1, room), std::min(wanted, leastWanted));
+    };
+    // Past the far edge only when too long for the area, never the near one.
+    const auto start = [](int at, int from, int room, int len) { return std::max(from, std::min(at, from + room - len)); };
     ScreenRect r = window;
-    r.width = std::clamp(r.width, 1, area.width);
-    r.height = std::clamp(r.height, 1, area.height);
-    r.x = std::clamp(r.x, area.x, area.x + area.width - r.width);
-    r.y = std::clamp(r.y, area.y, area.y + area.height - r.height);
+    r.width = length(window.width, area.width, least.width);
+    r.height = length(window.height, area.height, least.height);
+    r.x = start(window.x, area.x, area.width, r.width);
+    r.y = start(window.y, area.y, area.height, r.height);
     return r;
 }
 

@@ -20,6 +20,11 @@ struct ScreenRect {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
+struct ScreenSize {
+    int width = 0, height = 0;
+    bool operator==(const ScreenSize&) const = default;
+};
+
 struct WindowPlace {
     ScreenRect rect;  // the normal (not maximised) geometry
     bool maximized = false;
@@ -54,7 +59,10 @@ void AddRecentSpectrum(std::vector<std::string>& list, const std::string& path);
 bool RemoveRecentSpectrum(std::vector<std::string>& list, const std::string& path);
 
 // window moved and, if it must, shrunk so that it lies wholly inside area;
-// an empty area leaves it as it is.
-ScreenRect FitInside(const ScreenRect& window, const ScreenRect& area);
+// an empty area leaves it as it is. It is not shrunk below least (what its
+// contents need) unless window itself is smaller: such a window stands at
+// the area's left or top edge and runs past the other one, so that a
+// scrolling area can still show all of it.
+ScreenRect FitInside(const ScreenRect& window, const ScreenRect& area, ScreenSize least = {});
 
 }  // namespace quble

@@ -195,7 +195,7 @@ void Form1::BuildControls() {
 
     picture1_ = new GraphBox(central);
     picture1_->move(4, kGraphTop);
-    picture1_->onResize = [this] { Picture1_Resize(); };
+    connect(picture1_, &GraphBoxBase::resized, this, [this] { Picture1_Resize(); });
     image1_ = new FormulaImage(picture1_);
     image1_->SetUnitsPerPixel(picture1_->ScaleWidth() / picture1_->width(),
                               picture1_->ScaleHeight() / picture1_->height());

@@ -40,7 +40,7 @@ void Form1::BuildComparisonControls(QWidget* central) {
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     Frame4->hide();
 
-    picture1_->onMousePress = [this](int button) { Picture1_MouseDown(button); };
+    connect(picture1_, &GraphBoxBase::mouseDown, this, [this](int button, int, double, double) { Picture1_MouseDown(button); });
 }
 
 void Form1::BuildComparisonMenu() {

@@ -38,58 +38,19 @@ using namespace form1detail;
 
 // ---------------------------------------------------------------- GraphBox
 
-GraphBox::GraphBox(QWidget* parent) : QWidget(parent) {
+GraphBox::GraphBox(QWidget* parent)
+    : GraphBoxBase(parent, QSize(kGraphWidth, kGraphHeight), {.scaleWidth = 0.0, .antialiased = true}) {
     setObjectName("Picture1");
-    setMinimumSize(kGraphWidth, kGraphHeight);
-    resize(kGraphWidth, kGraphHeight);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    picture_ = std::make_unique<QImage>(size(), QImage::Format_RGB32);
-    picture_->fill(Qt::white);
+    SetResizable(QSize(kGraphWidth, kGraphHeight));
 }
 
-double GraphBox::ScaleWidth() const { return std::max(1, width()); }
-double GraphBox::ScaleHeight() const { return std::max(1, height()); }
-
-void GraphBox::Draw(const std::function<void(DrawingSurface&)>& paint) {
-    // Drawn at device pixels: at a scale factor of 1.5 or 2 the lines and
-    // texts stay as sharp as at 1 instead of being scaled up from a bitmap.
-    const qreal dpr = devicePixelRatioF();
-    const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    if (picture_->size() != pixels || picture_->devicePixelRatio() != dpr) {
-        *picture_ = QImage(pixels, QImage::Format_RGB32);
-        picture_->setDevicePixelRatio(dpr);
-        picture_->fill(Qt::white);
-    }
-    {
-        QPainter p(picture_.get());
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.setRenderHint(QPainter::TextAntialiasing, true);
-        QPainterSurface surface(p, QRectF(0, 0, width(), height()), ScaleWidth(), ScaleHeight());
-        paint(surface);
-    }
-    update();
-}
-
-void GraphBox::ClearPicture(ColorRef background) {
-    picture_->fill(ToQColor(background));
-    update();
-}
-
-QPoint GraphBox::ToPixels(double x, double y) const {
-    return QPoint(static_cast<int>(std::lround(x * width() / ScaleWidth())),
-                  static_cast<int>(std::lround(y * height() / ScaleHeight())));
-}
-
-void GraphBox::paintEvent(QPaintEvent*) {
+void GraphBox::paintEvent(QPaintEvent* e) {
+    GraphBoxBase::paintEvent(e);
+    if (!cursorVisible_) return;
     QPainter p(this);
-    p.drawImage(0, 0, *picture_);
-    if (cursorVisible_) {
-        const double px = cursorX_ * width() / ScaleWidth();
-        p.setPen(QPen(ToQColor(cursorColour_), cursorWidth_));
-        p.drawLine(QPointF(px, 0), QPointF(px, height()));
-    }
+    const double px = cursorX_ * width() / ScaleWidth();
+    p.setPen(QPen(ToQColor(cursorColour_), cursorWidth_));
+    p.drawLine(QPointF(px, 0), QPointF(px, height()));
 }
 
 void GraphBox::SetCursorLine(bool visible, double x, ColorRef colour, int width) {
@@ -100,29 +61,6 @@ void GraphBox::SetCursorLine(bool visible, double x, ColorRef colour, int width)
     cursorColour_ = colour;
     cursorWidth_ = width;
     update();
-}
-
-void GraphBox::resizeEvent(QResizeEvent*) {
-    if (onResize) onResize();
-}
-
-void GraphBox::RememberMouse(const QPointF& pos) {
-    lastX_ = pos.x() * ScaleWidth() / width();
-    lastY_ = pos.y() * ScaleHeight() / height();
-}
-
-void GraphBox::mouseMoveEvent(QMouseEvent* e) {
-    RememberMouse(e->position());
-    if (onMouseMove) onMouseMove();
-}
-void GraphBox::mousePressEvent(QMouseEvent* e) {
-    RememberMouse(e->position());
-    setFocus();
-    if (onMousePress) onMousePress(e->button() == Qt::RightButton ? 2 : 1);
-}
-void GraphBox::mouseDoubleClickEvent(QMouseEvent* e) {
-    RememberMouse(e->position());
-    emit doubleClicked();
 }
 
 // ---------------------------------------------------------------- helpers

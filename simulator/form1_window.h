@@ -31,6 +31,7 @@
 #include "platform/background_work.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/graph_box_base.h"
 #include "platform/graph_picture.h"
 #include "render/spectrum_plot.h"
 #include "render/wind_draw.h"
@@ -58,32 +59,13 @@ namespace quble {
 class Form3;
 class FormulaImage;
 
-// The graph box: an off-screen picture (like a picture box that keeps its
-// drawing) shown at its own size, one user unit per pixel; it takes the
-// room the window leaves it and tells its owner when its size changed.
-class GraphBox : public QWidget {
+// The graph box: the kept picture shown at its own size, one user unit per
+// pixel; it takes the room the window leaves it (telling its owner through
+// resized()) and carries the marking cursor over the picture.
+class GraphBox : public GraphBoxBase {
     Q_OBJECT
 public:
     explicit GraphBox(QWidget* parent);
-    double ScaleWidth() const;
-    double ScaleHeight() const;
-    // Draw into the kept picture with a surface in user units, then show it.
-    void Draw(const std::function<void(DrawingSurface&)>& paint);
-    void ClearPicture(ColorRef background);
-    const QImage& picture() const { return *picture_; }
-    // Position of the last mouse event, in user units.
-    double lastX() const { return lastX_; }
-    double lastY() const { return lastY_; }
-    // Picture pixels of a point in user units (for tests and hit checks).
-    QPoint ToPixels(double x, double y) const;
-
-    // Called on every pointer movement over the graph (the formula picture
-    // hides its handle then).
-    std::function<void()> onMouseMove;
-    // A button pressed over the graph: 1 left, 2 right.
-    std::function<void(int button)> onMousePress;
-    // The box has a new size (the kept picture still has the old one).
-    std::function<void()> onResize;
 
     // The marking cursor: a vertical line over the kept picture at x (user
     // units), drawn on screen only.
@@ -92,20 +74,13 @@ public:
     ColorRef CursorColour() const { return cursorColour_; }
     int CursorWidth() const { return cursorWidth_; }
 
-signals:
-    void doubleClicked();
-
 protected:
     void paintEvent(QPaintEvent*) override;
-    void resizeEvent(QResizeEvent*) override;
-    void mouseMoveEvent(QMouseEvent*) override;
-    void mousePressEvent(QMouseEvent*) override;
-    void mouseDoubleClickEvent(QMouseEvent*) override;
+    // The wheel means nothing on this graph: it goes on to the workspace,
+    // which scrolls.
+    void wheelEvent(QWheelEvent* e) override { QWidget::wheelEvent(e); }
 
 private:
-    void RememberMouse(const QPointF& p);
-    std::unique_ptr<QImage> picture_;
-    double lastX_ = -1.0, lastY_ = -1.0;
     bool cursorVisible_ = false;
     double cursorX_ = 0;
     ColorRef cursorColour_ = 0;

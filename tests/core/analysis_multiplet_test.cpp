@@ -65,6 +65,33 @@ void ExpectCouplings(const MultipletAnalysis& a, const Case& c, double tol) {
         EXPECT_NEAR(a.jHz[i], c.seenJ[i], tol) << c.name << " J" << i << " sd " << a.jSdHz[i];
 }
 
+// One example spectrum's multiplet by its caption, with the points within
+// halfWidthHz of its shift (Hz from TMS) and the whole spectrum; no truth
+// (and nothing synthesised) where the recipe has no such multiplet.
+struct ExampleCut {
+    const quble::examplegen::TrueMultiplet* truth = nullptr;
+    std::vector<double> whole{0.0};  // slot 0 unused, as SpectrumNoiseSd reads it
+    std::vector<double> hz, y;
+};
+
+ExampleCut ExampleWindow(const quble::examplegen::SpectrumRecipe& recipe, const std::string& caption, double halfWidthHz) {
+    namespace eg = quble::examplegen;
+    ExampleCut c;
+    for (const auto& m : recipe.lines)
+        if (m.exampleCaption == caption) c.truth = &m;
+    if (!c.truth) return c;
+    const auto data = eg::Synthesize(recipe);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        c.whole.push_back(data[i]);
+        const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
+        if (std::abs(f - c.truth->shiftHz) <= halfWidthHz) {
+            c.hz.push_back(f);
+            c.y.push_back(data[i]);
+        }
+    }
+    return c;
+}
+
 const std::vector<Case>& Cases() {
     static const std::vector<Case> cases{
         {"ddd with 7 lines", {10.0, 6.0, 4.0}, "ddd", {10.0, 6.0, 4.0}, 1.0, 1.0, 400, 32768, 0.005},
@@ -209,24 +236,13 @@ TEST(AnalysisSynthetic, ExampleH7IsNotConfidentlyMisread) {
     namespace eg = quble::examplegen;
     int seen = 0;
     for (const auto& recipe : eg::ExampleRecipes()) {
-        const eg::TrueMultiplet* h7 = nullptr;
-        for (const auto& m : recipe.lines)
-            if (m.exampleCaption == "Example 1/H7") h7 = &m;
-        if (!h7) continue;
+        const ExampleCut w = ExampleWindow(recipe, "Example 1/H7", 12.0);
+        if (!w.truth) continue;
         ++seen;
-        const auto data = eg::Synthesize(recipe);
-        std::vector<double> hz, y;
-        for (std::size_t i = 0; i < data.size(); ++i) {
-            const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
-            if (std::abs(f - h7->shiftHz) <= 12.0) {
-                hz.push_back(f);
-                y.push_back(data[i]);
-            }
-        }
-        const auto a = AnalyseMultiplet(hz, y, recipe.bf1);
+        const auto a = AnalyseMultiplet(w.hz, w.y, recipe.bf1);
         std::printf("%s H7: %s conf %.3f width %.2f\n", recipe.label.c_str(), a.text.c_str(), a.confidence, a.widthHz);
         std::vector<double> want, got = a.AllCouplings();
-        for (double j : h7->j)
+        for (double j : w.truth->j)
             if (j >= 1.0) want.push_back(j);
         std::sort(want.begin(), want.end());
         std::sort(got.begin(), got.end());
@@ -247,31 +263,19 @@ TEST(AnalysisSynthetic, AllMultipletRegionIsNotAConfidentSinglet) {
     namespace eg = quble::examplegen;
     int seen = 0;
     for (const auto& recipe : eg::ExampleRecipes()) {
-        const eg::TrueMultiplet* h6 = nullptr;
-        for (const auto& m : recipe.lines)
-            if (m.exampleCaption == "Example 1/H6") h6 = &m;
-        if (!h6) continue;
+        const ExampleCut w = ExampleWindow(recipe, "Example 1/H6", 15.0);
+        if (!w.truth) continue;
         ++seen;
-        const auto data = eg::Synthesize(recipe);
-        std::vector<double> whole{0.0}, hz, y;  // whole: slot 0 unused
-        for (std::size_t i = 0; i < data.size(); ++i) {
-            whole.push_back(data[i]);
-            const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
-            if (std::abs(f - h6->shiftHz) <= 15.0) {
-                hz.push_back(f);
-                y.push_back(data[i]);
-            }
-        }
-        const double noise = quble::analysis::SpectrumNoiseSd(whole, static_cast<std::int64_t>(data.size()));
+        const double noise = quble::analysis::SpectrumNoiseSd(w.whole, static_cast<std::int64_t>(w.whole.size()) - 1);
         // The generator's own noise level, within the scatter of a median.
         EXPECT_NEAR(noise, recipe.noiseSigma, 0.15 * recipe.noiseSigma) << recipe.label;
-        const auto a = AnalyseMultiplet(hz, y, recipe.bf1, {.noiseSd = noise});
+        const auto a = AnalyseMultiplet(w.hz, w.y, recipe.bf1, {.noiseSd = noise});
         std::printf("%s H6: %s conf %.3f\n", recipe.label.c_str(), a.text.c_str(), a.confidence);
         if (a.multiplicity == "s") {
             EXPECT_LT(a.confidence, 0.5) << recipe.label << ": " << a.text;
         }
         if (a.confidence >= 0.9) {
-            auto got = a.AllCouplings(), want = h6->j;
+            auto got = a.AllCouplings(), want = w.truth->j;
             std::sort(got.begin(), got.end());
             std::sort(want.begin(), want.end());
             ASSERT_EQ(got.size(), want.size()) << recipe.label << ": " << a.text;

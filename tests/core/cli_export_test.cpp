@@ -28,7 +28,8 @@ std::uint32_t BigEndian32(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 TEST(CliExport, ParametersAndExamplesToEveryForm) {
-    const fs::path dir = FreshFolder("cli_export");
+    const ScratchFolder scratch("cli_export");
+    const fs::path& dir = scratch.path();
     ASSERT_EQ(RunCli("--h 2500:7,7 --h 2530:7 --width 1 --resolution 0.1 --shape gaussian --out '" +
                   (dir / "p.emf").string() + "'"),
               0);
@@ -81,7 +82,8 @@ TEST(CliExport, ParametersAndExamplesToEveryForm) {
 // A measured spectrum over the simulation, as after its transfer: the
 // overlay and its legend row are in the picture, in the experimental colour.
 TEST(CliExport, OverlayDrawsTheMeasuredSpectrumOverTheSimulation) {
-    const fs::path dir = FreshFolder("cli_export_overlay");
+    const ScratchFolder scratch("cli_export_overlay");
+    const fs::path& dir = scratch.path();
     const std::string gaba = std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r";
     const std::string triplet = "--h 1152.596:7.5,7.5 --width 1 --resolution 0.1 --shape lorentzian ";
     auto texts = [](const fs::path& f) {

@@ -38,7 +38,8 @@ bool CanMountPrivately() { return RunShell("unshare -r -m sh -c \"mount -t tmpfs
 
 TEST(CliExportFullDisk, EveryFormLeavesTheOldFileAndExitsNonZeroWithTheReason) {
     if (!CanMountPrivately()) GTEST_SKIP() << "no private mounts here (unshare -r -m)";
-    const fs::path dir = FreshFolder("cli_full_disk");
+    const ScratchFolder scratch("cli_full_disk");
+    const fs::path& dir = scratch.path();
     const std::string gaba = std::string(QUBLE_TEST_DATA) + "/realdata/gaba-1h-d2o/1H/pdata/1/1r";
     const std::string cli = QUBLE_CLI_PATH;
     for (const char* ext : {"pdf", "emf", "svg", "png"}) {

@@ -32,7 +32,8 @@ std::vector<std::uint32_t> PenColours(const fs::path& emf) {
 bool Has(const std::vector<std::uint32_t>& v, std::uint32_t c) { return std::find(v.begin(), v.end(), c) != v.end(); }
 
 TEST(CliExportSettings, TheNamedFileDecidesGridEnvelopeAndErrors) {
-    const fs::path dir = FreshFolder("cli_settings");
+    const ScratchFolder scratch("cli_settings");
+    const fs::path& dir = scratch.path();
     GraphSettings s;
     s.gridColorCode = 21;
     s.EnvColor = "65280";
@@ -82,7 +83,8 @@ std::string Texts(const fs::path& emf) {
 // chooses, as the window starts in it; an example with its own shape and
 // explicit parameters keep theirs.
 TEST(CliSettingsLineShape, StartUpExamplesFollowTheFileAndCompareChecksIt) {
-    const fs::path dir = FreshFolder("cli_settings_shape");
+    const ScratchFolder scratch("cli_settings_shape");
+    const fs::path& dir = scratch.path();
     GraphSettings lor;
     lor.lineShape = LineShapeChoice::Lorentzian;
     std::string err;

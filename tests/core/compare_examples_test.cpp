@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
-#include <unistd.h>
 #include <string>
 
 #include "compare/compare_run.h"
@@ -14,23 +13,24 @@
 #include "examples/generator/example_spectra.h"
 #include "examples/program_folder.h"
 #include "experimental/bruker_spectrum.h"
+#include "tests/core/scratch_folder.h"
 
 namespace quble {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The example tree as the first start arranges it, made once.
+// The example tree as the first start arranges it, made once and removed
+// when the test program ends.
 const fs::path& ExampleTree() {
-    static const fs::path root = [] {
-        const fs::path dir = fs::temp_directory_path() / ("quble_compare_examples_" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        EXPECT_TRUE(examplegen::WriteExampleFiles(dir).ok);
-        EXPECT_TRUE(ArrangeOnFirstRun(dir).has_value());
-        return dir;
+    static const test::ScratchFolder tree("compare_examples");
+    static const bool arranged = [] {
+        EXPECT_TRUE(examplegen::WriteExampleFiles(tree.path()).ok);
+        EXPECT_TRUE(ArrangeOnFirstRun(tree.path()).has_value());
+        return true;
     }();
-    return root;
+    (void)arranged;
+    return tree.path();
 }
 
 std::string SpectrumOf(const std::string& suffix) {

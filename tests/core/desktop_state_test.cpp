@@ -206,3 +206,21 @@ TEST(FitInside, MovedOntoTheAreaAndShrunkOnlyWhenTooBig) {
     EXPECT_EQ(FitInside({-100, 10, 400, 300}, left), (ScreenRect{-400, 10, 400, 300}));
     EXPECT_EQ(FitInside({5, 5, 10, 10}, ScreenRect{}), (ScreenRect{5, 5, 10, 10}));
 }
+
+TEST(FitInside, NotCutBelowItsContentsUnlessTheUserMadeItSmaller) {
+    const ScreenRect workspace{0, 0, 500, 400};
+    const ScreenSize least{700, 300};
+    // Too wide for the workspace: kept at what its contents need, from the
+    // left edge, so the workspace scrolls to the rest; the height, which has
+    // room above its least, is cut as before.
+    EXPECT_EQ(FitInside({150, 80, 900, 600}, workspace, least), (ScreenRect{0, 0, 700, 400}));
+    // Made narrower than its contents by the user: that width stays, and it
+    // is still cut to the workspace where it does not fit.
+    EXPECT_EQ(FitInside({150, 80, 600, 600}, workspace, least), (ScreenRect{0, 0, 600, 400}));
+    EXPECT_EQ(FitInside({150, 80, 450, 250}, workspace, least), (ScreenRect{50, 80, 450, 250}));
+    // A least that fits changes nothing, in an area with its own origin too.
+    const ScreenRect shifted{-200, 100, 1000, 800};
+    EXPECT_EQ(FitInside({900, 50, 800, 600}, shifted, {400, 300}), (ScreenRect{0, 100, 800, 600}));
+    EXPECT_EQ(FitInside({900, 50, 1200, 600}, shifted, {1100, 900}), (ScreenRect{-200, 100, 1100, 600}));
+    EXPECT_EQ(FitInside({5, 5, 10, 10}, ScreenRect{}, least), (ScreenRect{5, 5, 10, 10}));
+}

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/emf_format.h"
+#include "scratch_folder.h"
 
 namespace quble::test {
 
@@ -64,14 +64,6 @@ inline std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint32_t type)
 inline std::vector<std::uint8_t> ReadAll(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A fresh empty folder under the system's temporary folder.
-inline std::filesystem::path FreshFolder(const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() / ("quble_" + name + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
 }
 
 }  // namespace quble::test

@@ -24,14 +24,13 @@ namespace {
 struct Graph {
     Drawn d{Hs{{"2500", {"7", "3"}}, {"2460", {"6.5"}}}};
     PictureExport ex;
-    fs::path folder;
+    ScratchFolder scratch;
+    const fs::path& folder = scratch.path();
 
-    explicit Graph(const std::string& name) {
+    explicit Graph(const std::string& name) : scratch(name) {
         d.Draw();
-        folder = FreshFolder(name);
         ex.ProgramFolder = folder.string();
     }
-    ~Graph() { fs::remove_all(folder); }
 
     std::vector<std::uint8_t> Export(bool bw) {
         ex.BWExport = bw;
@@ -405,7 +404,8 @@ TEST(EmfFormula, UnreadablePicturesAreRefusedWithoutWritingAnything) {
 }
 
 TEST(EmfFile, WrittenAtomicallyAndOldFileKeptOnFailure) {
-    const fs::path dir = FreshFolder("atomic");
+    const ScratchFolder scratch("atomic");
+    const fs::path& dir = scratch.path();
     const fs::path file = dir / kCurPicFile;
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(file.string(), {1, 2, 3}, &error)) << error;

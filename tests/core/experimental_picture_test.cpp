@@ -58,7 +58,8 @@ std::set<std::string> Texts(const std::vector<Rec>& recs) {
 }
 
 TEST(CurPic2, PageMappingFrameTextsAndTheGraphBelowTheTitle) {
-    const fs::path dir = FreshFolder("curpic2_page");
+    const ScratchFolder scratch("curpic2_page");
+    const fs::path& dir = scratch.path();
     Opened o = Open(StrychninePath());
     o.f.title = "Strychnine";
     ScreenMetrics screen;
@@ -111,7 +112,8 @@ TEST(CurPic2, PageMappingFrameTextsAndTheGraphBelowTheTitle) {
 }
 
 TEST(CurPic2, FormulaMovesDownWithTheGraphAndNeedsTheAxis) {
-    const fs::path dir = FreshFolder("curpic2_formula");
+    const ScratchFolder scratch("curpic2_formula");
+    const fs::path& dir = scratch.path();
     const std::vector<std::uint32_t> px(30 * 60, 0xFF000000);
     const auto picture = EmfFromBitmap(30, 60, px.data(), 96.0);
     std::ofstream(dir / "SvClipMFSF.emf", std::ios::binary)
@@ -161,7 +163,8 @@ TEST(CurPic2, FormulaMovesDownWithTheGraphAndNeedsTheAxis) {
 }
 
 TEST(CurPic2, LongLinesGoOutInJoinedPiecesAndAMissingFolderFails) {
-    const fs::path dir = FreshFolder("curpic2_long");
+    const ScratchFolder scratch("curpic2_long");
+    const fs::path& dir = scratch.path();
     // A zigzag: no two neighbours share a pixel even in the expanded view.
     std::vector<std::int32_t> y(40000);
     for (std::size_t i = 0; i < y.size(); ++i) y[i] = (i % 2) ? 1000000 : 0;
@@ -205,7 +208,8 @@ int RunCli(const std::string& args) {
 }
 
 TEST(CliExportExperimental, RealSpectrumCalibratedAndGeneratedExampleWithItsFormula) {
-    const fs::path dir = FreshFolder("cli_export_1r");
+    const ScratchFolder scratch("cli_export_1r");
+    const fs::path& dir = scratch.path();
     ASSERT_EQ(RunCli("--1r '" + StrychninePath() + "' --auto-tms --out '" + (dir / "s.emf").string() + "'"), 0);
     auto recs = Records(ReadAll(dir / "s.emf"));
     EXPECT_TRUE(Texts(recs).count("Reference: TMS (0.00 ppm)"));

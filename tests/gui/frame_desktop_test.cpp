@@ -16,6 +16,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <list>
+#include <memory>
 
 #include "app/main_frame.h"
 #include "experimental/form100_window.h"
@@ -65,6 +67,17 @@ protected:
         return n;
     }
     std::string StateFile() const { return (fs::path(folder) / "config" / "quble" / "state.json").string(); }
+    // The next run of the program, started from state as its state file.
+    std::unique_ptr<MainFrame> FrameFromState(const UserState& state) {
+        EXPECT_TRUE(SaveUserState(StateFile(), state));
+        auto next = std::make_unique<MainFrame>(&laterDialogs.emplace_back());
+        next->UseStateFile(StateFile());
+        next->ShowAtStart();
+        QTest::qWait(20);
+        return next;
+    }
+
+    std::list<ScriptedDialogs> laterDialogs;  // outlive the frames that ask them
 };
 
 TEST_F(FrameDesktopTest, AnExperimentFolderOrA1rDroppedOnAnyWindowOpensIt) {
@@ -269,35 +282,27 @@ TEST_F(FrameDesktopTest, WindowPlacesComeBackOnTheNextRunKeptOnTheScreen) {
     ASSERT_EQ(saved.windows.count("MDIForm1"), 1u);
     EXPECT_EQ(saved.windows.at("Form1Window").rect, (ScreenRect{10, 5, 300, 200}));
 
-    ScriptedDialogs d2;
-    MainFrame next(&d2);
-    next.UseStateFile(StateFile());
-    next.ShowAtStart();
-    QTest::qWait(10);
-    EXPECT_EQ(next.geometry(), frameRect);
-    EXPECT_EQ(next.form1Window()->geometry(), QRect(10, 5, 300, 200));
-    next.EnsureForm100();
-    EXPECT_EQ(next.form100Window()->geometry(), QRect(50, 40, 320, 210));
+    const auto next = FrameFromState(saved);
+    EXPECT_EQ(next->geometry(), frameRect);
+    EXPECT_EQ(next->form1Window()->geometry(), QRect(10, 5, 300, 200));
+    next->EnsureForm100();
+    EXPECT_EQ(next->form100Window()->geometry(), QRect(50, 40, 320, 210));
 
     // Places from a bigger screen, or one no longer there, are brought back whole.
     UserState far = saved;
     far.windows["MDIForm1"] = {{5000, 4000, 3000, 2000}, false};
     far.windows["Form1Window"] = {{2000, 1500, 779, 600}, false};
-    ASSERT_TRUE(SaveUserState(StateFile(), far));
-    ScriptedDialogs d3;
-    MainFrame moved(&d3);
-    moved.UseStateFile(StateFile());
-    moved.ShowAtStart();
-    QTest::qWait(10);
-    const QRect screen = moved.screen()->availableGeometry();
-    EXPECT_TRUE(screen.contains(moved.geometry())) << moved.geometry().x() << "," << moved.geometry().y() << " " << moved.geometry().width() << "x"
-        << moved.geometry().height() << " in " << screen.width() << "x" << screen.height() << " min "
-        << moved.minimumSizeHint().width() << "x" << moved.minimumSizeHint().height();
+    const auto moved = FrameFromState(far);
+    const QRect screen = moved->screen()->availableGeometry();
+    const QRect got = moved->geometry();
+    EXPECT_TRUE(screen.contains(got)) << got.x() << "," << got.y() << " " << got.width() << "x" << got.height() << " in "
+                                      << screen.width() << "x" << screen.height() << " min "
+                                      << moved->minimumSizeHint().width() << "x" << moved->minimumSizeHint().height();
     // Inside the workspace, or where the workspace is smaller than what the
     // window needs, at its top left at that size, the workspace scrolling.
-    const QRect space = moved.mdiArea()->viewport()->rect();
-    const QRect placed = moved.form1Window()->geometry();
-    const QSize least = moved.form1Window()->minimumSizeHint();
+    const QRect space = moved->mdiArea()->viewport()->rect();
+    const QRect placed = moved->form1Window()->geometry();
+    const QSize least = moved->form1Window()->minimumSizeHint();
     if (least.width() <= space.width() && least.height() <= space.height()) {
         EXPECT_TRUE(space.contains(placed));
     } else {
@@ -313,25 +318,21 @@ TEST_F(FrameDesktopTest, AWorkspaceSmallerThanAWindowScrollsInsteadOfCuttingIt) 
     UserState small;
     small.windows["MDIForm1"] = {{0, 0, 640, 420}, false};
     small.windows["Form1Window"] = {{0, 0, 779, 600}, false};
-    ASSERT_TRUE(SaveUserState(StateFile(), small));
-    ScriptedDialogs d2;
-    MainFrame f(&d2);
-    f.UseStateFile(StateFile());
-    f.ShowAtStart();
-    QTest::qWait(20);
-    const QRect space = f.mdiArea()->viewport()->rect();
-    const QRect placed = f.form1Window()->geometry();
-    const QSize least = f.form1Window()->minimumSizeHint();
+    const auto f = FrameFromState(small);
+    const QRect space = f->mdiArea()->viewport()->rect();
+    const QRect placed = f->form1Window()->geometry();
+    const QSize least = f->form1Window()->minimumSizeHint();
     ASSERT_GT(least.height(), space.height()) << "the frame is not small enough for this test";
     EXPECT_GE(placed.height(), least.height());
     EXPECT_TRUE(space.contains(placed.topLeft()));
-    EXPECT_TRUE(f.mdiArea()->verticalScrollBar()->isVisible());
+    QScrollBar* scroll = f->mdiArea()->verticalScrollBar();
+    EXPECT_TRUE(scroll->isVisible());
     // The graph's bottom can be scrolled to.
-    f.mdiArea()->verticalScrollBar()->setValue(f.mdiArea()->verticalScrollBar()->maximum());
+    scroll->setValue(scroll->maximum());
     QTest::qWait(10);
-    QWidget* graph = f.form1Window()->findChild<QWidget*>("Picture1");
+    QWidget* graph = f->form1Window()->findChild<QWidget*>("Picture1");
     ASSERT_NE(graph, nullptr);
-    const QPoint bottom = graph->mapTo(f.mdiArea()->viewport(), QPoint(0, graph->height() - 1));
+    const QPoint bottom = graph->mapTo(f->mdiArea()->viewport(), QPoint(0, graph->height() - 1));
     EXPECT_LE(bottom.y(), space.bottom());
 }
 

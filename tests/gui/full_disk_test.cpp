@@ -53,7 +53,8 @@ QMimeData* FormulaMime() {
 const ScriptedDialogs::Asked* Last(const ScriptedDialogs& d) { return d.asked().empty() ? nullptr : &d.asked().back(); }
 
 TEST(FullDisk, SimulatorCopyPasteAndEveryExportFormKeepTheOldFilesAndSayWhy) {
-    const fs::path folder = FreshFolder("full_disk_simulator");
+    const ScratchFolder scratch("full_disk_simulator");
+    const fs::path& folder = scratch.path();
     ScriptedDialogs dialogs;
     FakeClipboard clip;
     fs::create_directory(folder / "Examples");  // nothing to seed

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "../core/emf_test_util.h"
@@ -56,7 +57,8 @@ std::vector<std::uint8_t> Bytes(const QByteArray& b) { return {b.begin(), b.end(
 class PictureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = FreshFolder("pic_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        scratch.emplace("pic_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        folder = scratch->path();
         form = std::make_unique<Form1>(nullptr, &dialogs, false);
         // An arranged program folder without example files: nothing is
         // seeded into it, so the pictures are the graph's alone.
@@ -70,8 +72,7 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        std::error_code ec;
-        fs::remove_all(folder, ec);
+        scratch.reset();
     }
 
     std::vector<std::uint8_t> ClipEmf() const {
@@ -90,6 +91,7 @@ protected:
         QApplication::sendEvent(w, &e);
     }
 
+    std::optional<ScratchFolder> scratch;
     fs::path folder;
     ScriptedDialogs dialogs;
     FakeClipboard clip;
