@@ -3,6 +3,7 @@
 // and the window places remembered from one run to the next.
 #include <QAction>
 #include <QCloseEvent>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -27,6 +28,26 @@ constexpr const char* kRecentTitle = "Recent Spectra";
 
 ScreenRect ToScreenRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 QRect ToQRect(const ScreenRect& r) { return {r.x, r.y, r.width, r.height}; }
+
+// A maximized child fills the workspace whatever its contents need; in a
+// small workspace its rows would then be laid over each other (the step
+// buttons over the ppm numbers). Holding it at its contents' minimum while
+// maximized makes the workspace scroll instead. Restored, it is free again
+// and KeepInWorkspace looks after it.
+class WholeWhenMaximized : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type t = event->type();
+        if (t == QEvent::WindowStateChange || t == QEvent::LayoutRequest || t == QEvent::Show) {
+            if (auto* w = qobject_cast<QMdiSubWindow*>(watched)) {
+                const QSize least = w->isMaximized() ? w->minimumSizeHint() : QSize(0, 0);
+                if (w->minimumSize() != least) w->setMinimumSize(least);
+            }
+        }
+        return false;
+    }
+};
 
 // The screen's free area the rectangle lies most on, or the primary one's.
 QRect AvailableFor(const QRect& r) {
@@ -202,6 +223,8 @@ void MainFrame::ApplyPlace(QMdiSubWindow* w) {
         w->setGeometry(ToQRect(it->second.rect));
     }
 }
+
+void MainFrame::KeepWholeWhenMaximized(QMdiSubWindow* w) { w->installEventFilter(new WholeWhenMaximized(w)); }
 
 void MainFrame::KeepInWorkspace(QMdiSubWindow* w) {
     if (!w || w->isMaximized()) return;

@@ -203,6 +203,7 @@ void MainFrame::MDIForm_Load() {
 
     form1Sub_ = mdi_->addSubWindow(form1_);
     form1Sub_->setObjectName("Form1Window");
+    KeepWholeWhenMaximized(form1Sub_);
     form1Sub_->setGeometry(0, 0, 11685 / kTwipsPerPixel, 9000 / kTwipsPerPixel);
     form1Sub_->show();
     AcceptDrops(form1_, true, [this](const DropTarget& t) { HandleDrop(t, form1_); });
@@ -241,6 +242,7 @@ Form100* MainFrame::EnsureForm100() {
     form100_->SetClipboard(&form1_->clipboard());
     form100Sub_ = mdi_->addSubWindow(form100_);
     form100Sub_->setObjectName("Form100Window");
+    KeepWholeWhenMaximized(form100Sub_);
     form100_->Form_Load();
     form100Sub_->adjustSize();
     form100Sub_->move(0, 0);

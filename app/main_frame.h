@@ -109,6 +109,7 @@ private:
     void SpectrumOpened(const std::string& path);
     // Child windows moved and shrunk to lie inside the workspace.
     void KeepInWorkspace(QMdiSubWindow* w);
+    void KeepWholeWhenMaximized(QMdiSubWindow* w);
     void ApplyPlace(QMdiSubWindow* w);
     QPushButton* MakeButton(QWidget* panel, const QString& name, const QString& caption, const QString& tip);
     void ShowPanels(bool simulator);

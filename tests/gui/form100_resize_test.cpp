@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "experimental/experimental_plot.h"
 #include "experimental/graph_reading.h"
 #include "tests/gui/form100_fixture.h"
 
@@ -122,6 +123,14 @@ TEST_F(Form100ResizeTest, NoTextIsClippedAndEveryButtonIsReachableInANarrowWindo
             EXPECT_TRUE(window.contains(r)) << text.toStdString();
         }
         EXPECT_GE(Graph()->width(), 320);
+    }
+    // However low the window, the ppm numbers under the axis stay whole.
+    ResizeTo(900, 120);
+    const AxisLayout axis = ComputeAxis(form->view(), form->spectrum(), Graph()->width(), 0.0);
+    ASSERT_GT(axis.levelsDrawn, 0);
+    for (const AxisTick& t : axis.ticks) {
+        // A line of text is about a quarter taller than the font's size.
+        if (t.labelled) EXPECT_LE(t.labelY + 1.25 * t.fontHeight, Graph()->height()) << t.label;
     }
 }
 

@@ -334,6 +334,18 @@ TEST_F(FrameDesktopTest, AWorkspaceSmallerThanAWindowScrollsInsteadOfCuttingIt) 
     ASSERT_NE(graph, nullptr);
     const QPoint bottom = graph->mapTo(f->mdiArea()->viewport(), QPoint(0, graph->height() - 1));
     EXPECT_LE(bottom.y(), space.bottom());
+
+    // Maximized, the experimental window keeps what its rows need too.
+    f->EnsureForm100();
+    QMdiSubWindow* exp = f->form100Window();
+    exp->showMaximized();
+    QTest::qWait(10);
+    EXPECT_GE(exp->height(), exp->minimumSizeHint().height());
+    EXPECT_TRUE(f->mdiArea()->verticalScrollBar()->isVisible());
+    // Restored, it is free to be placed again.
+    exp->showNormal();
+    QTest::qWait(10);
+    EXPECT_EQ(exp->minimumSize(), QSize(0, 0));
 }
 
 TEST_F(FrameDesktopTest, WithoutAStateBothWindowsStartInsideTheWorkspace) {
