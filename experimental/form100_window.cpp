@@ -88,7 +88,16 @@ public:
     int heightForWidth(int width) const override { return Arrange(QRect(0, 0, width, 0), false); }
     void setGeometry(const QRect& r) override {
         QLayout::setGeometry(r);
-        Arrange(r, true);
+        const int height = Arrange(r, true);
+        // The window's minimum must count the rows the present width makes,
+        // or a window held at its minimum (maximized in a small workspace)
+        // lays the rows below over the graph. Asked again only when the row
+        // count changes, so this settles at once.
+        if (height != wrappedHeight_) {
+            wrappedHeight_ = height;
+            invalidate();
+            if (QWidget* w = parentWidget()) w->updateGeometry();
+        }
     }
     // As wide as the widest widget: the rows take whatever width the window
     // has, they do not ask for it.
@@ -98,7 +107,7 @@ public:
         for (QLayoutItem* item : items_) {
             if (!item->isEmpty()) m = m.expandedTo(item->minimumSize());
         }
-        return m;
+        return {m.width(), std::max(m.height(), wrappedHeight_)};
     }
 
 private:
@@ -120,6 +129,7 @@ private:
     }
     std::vector<QLayoutItem*> items_;
     int gap_;
+    int wrappedHeight_ = 0;
 };
 
 }  // namespace

@@ -342,6 +342,16 @@ TEST_F(FrameDesktopTest, AWorkspaceSmallerThanAWindowScrollsInsteadOfCuttingIt) 
     QTest::qWait(10);
     EXPECT_GE(exp->height(), exp->minimumSizeHint().height());
     EXPECT_TRUE(f->mdiArea()->verticalScrollBar()->isVisible());
+    // Its commands wrap in so narrow a window, and every row keeps clear of
+    // the graph: the wrapped rows above it, the step buttons below it.
+    const auto bottomOf = [&](const char* name) {
+        auto* w = exp->findChild<QWidget*>(name);
+        return w->mapTo(exp, QPoint(0, w->height())).y();
+    };
+    const auto topOf = [&](const char* name) { return exp->findChild<QWidget*>(name)->mapTo(exp, QPoint(0, 0)).y(); };
+    ASSERT_GT(topOf("Command11"), topOf("Command2")) << "the commands did not wrap";
+    EXPECT_LE(bottomOf("Command11"), topOf("Picture1"));
+    EXPECT_LE(bottomOf("Picture1"), topOf("Command9_0"));
     // Restored, it is free to be placed again.
     exp->showNormal();
     QTest::qWait(10);
