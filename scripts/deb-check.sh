@@ -88,6 +88,8 @@ in_root apt-get update -qq
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
   "/tmp/$(basename "$deb")" jq >/dev/null || fail "apt-get install of the package failed"
 in_root useradd -m -s /bin/sh "$user"
+# Owners are compared by number: the host may give the uid another name.
+uid=$(in_root id -u "$user")
 
 step "Libraries"
 ldd_out=$(in_root ldd /usr/bin/quble /usr/bin/quble-cli)
@@ -106,7 +108,7 @@ png="$root/home/$user/start.png"
 [ -s "$png" ] || fail "no start-up graph was written"
 [ "$(head -c 8 "$png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] || fail "start.png is no PNG"
 [ "$(stat -c %s "$png")" -gt 2000 ] || fail "start.png holds no drawing"
-[ "$(stat -c %U "$png")" = "$user" ] || fail "start.png does not belong to $user"
+[ "$(stat -c %u "$png")" = "$uid" ] || fail "start.png does not belong to $user"
 cp "$png" build/deb/check-start.png
 echo "start.png: $(stat -c %s "$png") bytes, copied to build/deb/check-start.png"
 
@@ -117,7 +119,7 @@ as_user 'mkdir -p bare && cd bare && quble --startup-png 2>/dev/null' || fail "q
 step "The program folder"
 folder="$root/home/$user/.local/share/quble"
 [ -d "$folder/Examples" ] || fail "$folder has no Examples"
-[ "$(stat -c %U "$folder/Examples")" = "$user" ] || fail "the examples do not belong to $user"
+[ "$(stat -c %u "$folder/Examples")" = "$uid" ] || fail "the examples do not belong to $user"
 echo "$(find "$folder/Examples" -type f | wc -l) example files in ~/.local/share/quble/Examples"
 
 step "quble-cli simulate --json, as $user"
