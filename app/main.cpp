@@ -26,9 +26,10 @@ namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: quble [--startup-png PATH] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
+                 "usage: quble [--startup-png [PATH]] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
                  "             [--hydrogens N] [--example NAME] [--fit]\n"
-                 "  --startup-png PATH        write the start-up graph to PATH and exit\n"
+                 "  --startup-png [PATH]      write the start-up graph to PATH (default quble-startup.png in\n"
+                 "                            the current folder) and exit\n"
                  "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
                  "  --open-experimental 1R    with --screenshot: show the experimental window with the\n"
                  "                            spectrum 1R (\"example\": the first example spectrum)\n"
@@ -64,8 +65,11 @@ int main(int argc, char** argv) {
     bool fit = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--startup-png") == 0 && hasValue) {
-            startupPng = argv[++i];
+        if (std::strcmp(argv[i], "--startup-png") == 0) {
+            // The path may be left out: a bare option still asks for the
+            // picture, written where the user stands.
+            const bool pathGiven = hasValue && std::strncmp(argv[i + 1], "--", 2) != 0;
+            startupPng = pathGiven ? argv[++i] : "quble-startup.png";
         } else if (std::strcmp(argv[i], "--screenshot") == 0 && hasValue) {
             screenshot = argv[++i];
         } else if (std::strcmp(argv[i], "--open-experimental") == 0 && hasValue) {

@@ -30,3 +30,26 @@ file(SHA256 "${OUT}/example.png" b)
 if(a STREQUAL b)
   message(FATAL_ERROR "the picture with --example \"Example 2\" is the start-up picture")
 endif()
+
+# --startup-png without a path, last or followed by another option, writes
+# quble-startup.png in the current folder and does not take the next option
+# as its path.
+foreach(run IN ITEMS last beforeoption)
+  file(MAKE_DIRECTORY "${OUT}/${run}")
+  set(args --startup-png)
+  if(run STREQUAL "beforeoption")
+    list(APPEND args --example "Example 2")
+  endif()
+  execute_process(COMMAND ${env} "${QUBLE}" ${args} WORKING_DIRECTORY "${OUT}/${run}"
+    RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
+  if(NOT rc EQUAL 0 OR NOT EXISTS "${OUT}/${run}/quble-startup.png")
+    message(FATAL_ERROR "quble ${args} exited with ${rc} and wrote no quble-startup.png: ${err}")
+  endif()
+  if(EXISTS "${OUT}/${run}/--example")
+    message(FATAL_ERROR "--startup-png took the next option as its path")
+  endif()
+endforeach()
+file(SHA256 "${OUT}/beforeoption/quble-startup.png" c)
+if(c STREQUAL a)
+  message(FATAL_ERROR "--startup-png --example \"Example 2\" ignored the example")
+endif()
