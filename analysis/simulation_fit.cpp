@@ -232,6 +232,76 @@ struct Functor : Eigen::DenseFunctor<double> {
     }
 };
 
+// One staged solve from x: first with the parameters marked in held kept
+// at their start (skipped when none is marked), then everything.
+struct Staged {
+    Eigen::VectorXd x;
+    double rss = 0.0;
+    int iterations = 0, evaluations = 0;
+    bool converged = false, finite = true, cancelled = false;
+};
+
+Staged SolveStaged(const Problem& p, int values, Eigen::VectorXd x, const std::vector<bool>& held, int maxEvaluations) {
+    Staged out;
+    const int next = p.parameters;
+    std::vector<int> all(static_cast<std::size_t>(next)), first;
+    for (int k = 0; k < next; ++k) all[static_cast<std::size_t>(k)] = k;
+    const bool staged = std::find(held.begin(), held.end(), true) != held.end();
+    for (int k = 0; staged && k < next; ++k)
+        if (!held[static_cast<std::size_t>(k)]) first.push_back(k);
+    int budget = std::max(1, maxEvaluations);
+    if (!first.empty()) {
+        Functor shifts(p, values, x, first);
+        Eigen::LevenbergMarquardt<Functor> lm(shifts);
+        lm.setMaxfev(std::max(1, budget / 4));
+        lm.setXtol(1e-6);
+        lm.setFtol(1e-8);
+        Eigen::VectorXd xs(static_cast<Eigen::Index>(first.size()));
+        for (std::size_t k = 0; k < first.size(); ++k) xs[static_cast<Eigen::Index>(k)] = x[first[k]];
+        lm.minimize(xs);
+        if (p.Cancelled()) {
+            out.cancelled = true;
+            return out;
+        }
+        bool finite = true;
+        for (Eigen::Index k = 0; k < xs.size(); ++k) finite = finite && std::isfinite(xs[k]);
+        // A first stage that went astray is forgotten, not fatal.
+        if (finite) x = shifts.Full(xs);
+        out.iterations += static_cast<int>(lm.iterations());
+        out.evaluations += static_cast<int>(lm.nfev());
+        budget = std::max(1, budget - static_cast<int>(lm.nfev()));
+    }
+    Functor functor(p, values, x, all);
+    Eigen::LevenbergMarquardt<Functor> lm(functor);
+    lm.setMaxfev(budget);
+    lm.setXtol(1e-10);
+    lm.setFtol(1e-12);
+    const auto status = lm.minimize(x);
+    if (p.Cancelled()) {
+        out.cancelled = true;
+        return out;
+    }
+    out.iterations += static_cast<int>(lm.iterations());
+    out.evaluations += static_cast<int>(lm.nfev());
+    out.converged = status == Eigen::LevenbergMarquardtSpace::RelativeReductionTooSmall ||
+                    status == Eigen::LevenbergMarquardtSpace::RelativeErrorTooSmall ||
+                    status == Eigen::LevenbergMarquardtSpace::RelativeErrorAndReductionTooSmall ||
+                    status == Eigen::LevenbergMarquardtSpace::CosinusTooSmall ||
+                    status == Eigen::LevenbergMarquardtSpace::FtolTooSmall ||
+                    status == Eigen::LevenbergMarquardtSpace::XtolTooSmall ||
+                    status == Eigen::LevenbergMarquardtSpace::GtolTooSmall;
+    for (Eigen::Index k = 0; k < x.size(); ++k) out.finite = out.finite && std::isfinite(x[k]);
+    // The solver's own fvec norm is of its last trial step, not always of x.
+    if (out.finite) {
+        Eigen::VectorXd r;
+        p.Evaluate(x, r, nullptr);
+        out.rss = r.squaredNorm();
+        out.finite = std::isfinite(out.rss);
+    }
+    out.x = std::move(x);
+    return out;
+}
+
 FitResult Failure(std::string why) {
     FitResult r;
     r.error = std::move(why);
@@ -385,62 +455,48 @@ static FitResult FitOnce(std::span<const double> hz, std::span<const double> y, 
         // that valley. With the couplings (and the shape's share) held, the
         // shifts, width, scale and baseline settle first; the whole fit then
         // starts where only the couplings are wrong.
-        std::vector<int> all(static_cast<std::size_t>(next)), first;
-        for (int k = 0; k < next; ++k) all[static_cast<std::size_t>(k)] = k;
         std::vector<bool> held(static_cast<std::size_t>(next), false);
         for (const auto& h : p.hydrogens)
             for (const auto& g : h.groups)
                 if (g.param >= 0) held[static_cast<std::size_t>(g.param)] = true;
         const bool staged = std::find(held.begin(), held.end(), true) != held.end();
         if (p.thetaParam >= 0) held[static_cast<std::size_t>(p.thetaParam)] = true;
-        for (int k = 0; k < next; ++k)
-            if (!held[static_cast<std::size_t>(k)]) first.push_back(k);
-        int budget = std::max(1, in.maxEvaluations);
-        if (staged && !first.empty()) {
-            Functor shifts(p, static_cast<int>(n), x, first);
-            Eigen::LevenbergMarquardt<Functor> lm(shifts);
-            lm.setMaxfev(std::max(1, budget / 4));
-            lm.setXtol(1e-6);
-            lm.setFtol(1e-8);
-            Eigen::VectorXd xs(static_cast<Eigen::Index>(first.size()));
-            for (std::size_t k = 0; k < first.size(); ++k) xs[static_cast<Eigen::Index>(k)] = x[first[k]];
-            lm.minimize(xs);
-            if (p.Cancelled()) {
-                FitResult stopped = Failure("the fit was cancelled");
-                stopped.cancelled = true;
-                return stopped;
+        Staged fit = SolveStaged(p, static_cast<int>(n), x, staged ? held : std::vector<bool>{}, in.maxEvaluations);
+        // A free width in the first stage can widen the lines to cover
+        // couplings still wrong, and the whole fit then wanders in that
+        // valley without converging (four hydrogens of ten couplings each);
+        // held, it sends the one-hydrogen case with six couplings to a wrong
+        // minimum (shift 1.7 Hz off). So the width stays free at first, and
+        // only a fit that did not converge is tried again with the width
+        // held, keeping the lower residual: a converged fit pays nothing.
+        bool widthFree = false;
+        for (const auto& h : p.hydrogens) {
+            if (h.widthParam >= 0) {
+                widthFree = true;
+                held[static_cast<std::size_t>(h.widthParam)] = true;
             }
-            bool finite = true;
-            for (Eigen::Index k = 0; k < xs.size(); ++k) finite = finite && std::isfinite(xs[k]);
-            // A first stage that went astray is forgotten, not fatal.
-            if (finite) x = shifts.Full(xs);
-            res.iterations += static_cast<int>(lm.iterations());
-            res.evaluations += static_cast<int>(lm.nfev());
-            budget = std::max(1, budget - static_cast<int>(lm.nfev()));
         }
-        Functor functor(p, static_cast<int>(n), x, all);
-        Eigen::LevenbergMarquardt<Functor> lm(functor);
-        lm.setMaxfev(budget);
-        lm.setXtol(1e-10);
-        lm.setFtol(1e-12);
-        const auto status = lm.minimize(x);
-        if (p.Cancelled()) {
+        if (staged && widthFree && !fit.cancelled && !fit.converged) {
+            Staged other = SolveStaged(p, static_cast<int>(n), x, held, in.maxEvaluations);
+            other.iterations += fit.iterations;
+            other.evaluations += fit.evaluations;
+            if (other.cancelled || !fit.finite || (other.finite && other.rss < fit.rss)) {
+                fit = std::move(other);
+            } else {
+                fit.iterations = other.iterations;
+                fit.evaluations = other.evaluations;
+            }
+        }
+        if (fit.cancelled) {
             FitResult stopped = Failure("the fit was cancelled");
             stopped.cancelled = true;
             return stopped;
         }
-        res.iterations += static_cast<int>(lm.iterations());
-        res.evaluations += static_cast<int>(lm.nfev());
-        res.converged = status == Eigen::LevenbergMarquardtSpace::RelativeReductionTooSmall ||
-                        status == Eigen::LevenbergMarquardtSpace::RelativeErrorTooSmall ||
-                        status == Eigen::LevenbergMarquardtSpace::RelativeErrorAndReductionTooSmall ||
-                        status == Eigen::LevenbergMarquardtSpace::CosinusTooSmall ||
-                        status == Eigen::LevenbergMarquardtSpace::FtolTooSmall ||
-                        status == Eigen::LevenbergMarquardtSpace::XtolTooSmall ||
-                        status == Eigen::LevenbergMarquardtSpace::GtolTooSmall;
-        for (Eigen::Index k = 0; k < x.size(); ++k) {
-            if (!std::isfinite(x[k])) return Failure("the fit diverged");
-        }
+        if (!fit.finite) return Failure("the fit diverged");
+        x = fit.x;
+        res.iterations = fit.iterations;
+        res.evaluations = fit.evaluations;
+        res.converged = fit.converged;
     } else {
         res.converged = true;
     }
