@@ -53,6 +53,13 @@ struct Problem {
     double widthStart = 1.0, thetaStart = 0.0, scaleStart = 1.0, b0Start = 0.0, b1Start = 0.0;
     int widthParam = -1, thetaParam = -1, scaleParam = -1, b0Param = -1, b1Param = -1;
     int parameters = 0;
+    // With a width each, a hydrogen's lines keep their area, not their
+    // height, as the width changes: hydrogens of one proton each integrate
+    // alike however broad. Heights kept equal, a broader hydrogen would
+    // take area it does not have, and its width and couplings bend to make
+    // up for it (Example 1a's H5 and H3'a, 1.13 and 0.87 Hz wide).
+    bool equalAreas = false;
+    double AreaFactor(const Hydrogen& h, double w) const { return equalAreas ? h.widthStart / std::max(std::abs(w), 1e-9) : 1.0; }
     FitEvaluation evaluation = FitEvaluation::Automatic;
     // Set for equally spaced points; shared by copies of the problem, which
     // all run on the fit's own thread.
@@ -117,7 +124,7 @@ struct Problem {
             for (std::size_t l = 0; l < h.intensity.size(); ++l) {
                 double pos = shift;
                 for (std::size_t g = 0; g < ng; ++g) pos += 0.5 * h.steps[l * ng + g] * j[g];
-                const double wl = h.intensity[l];
+                const double wl = h.intensity[l] * AreaFactor(h, w);
                 if (!jac) {
                     for (std::size_t i = 0; i < n; ++i) {
                         const double u = (hz[i] - pos) / hw;
@@ -155,7 +162,7 @@ struct Problem {
                     const double dpos = -a * wl * dsdd;  // derivative of the model by the line position
                     if (cShift) cShift[i] += dpos;
                     for (int k = 0; k < nj; ++k) cJ[k][i] += kJ[k] * dpos;
-                    if (cWidth) cWidth[i] += a * wl * (-u * dsdd) * 0.5 * wSign;
+                    if (cWidth) cWidth[i] += a * wl * ((-u * dsdd) * 0.5 * wSign - (equalAreas ? s / w : 0.0));
                     if (cTheta) cTheta[i] += a * wl * (lor - gau) * dfdtheta;
                     if (cScale) cScale[i] += wl * s;
                 }
@@ -180,6 +187,8 @@ struct Problem {
             t.shiftHz = Value(x, h.shiftParam, h.shiftStart);
             const double w = Value(x, h.widthParam, h.widthStart);
             t.halfWidthHz = 0.5 * std::max(std::abs(w), 1e-9);
+            t.amplitude = AreaFactor(h, w);
+            if (equalAreas) t.amplitudeSlope = -t.amplitude / t.halfWidthHz;
             for (const auto& g : h.groups) {
                 t.groups.push_back({Value(x, g.param, g.start), g.count});
                 t.jColumns.push_back(column(g.param));
@@ -376,6 +385,7 @@ static FitResult FitOnce(std::span<const double> hz, std::span<const double> y, 
         p.hydrogens.push_back(std::move(h));
     }
     p.widthStart = in.widthHz;
+    p.equalAreas = in.separateWidths;
     if (in.separateWidths) {
         p.widthParam = -1;
         for (auto& h : p.hydrogens) {
