@@ -196,16 +196,16 @@ void TimeDomainModel::AddSignal(const TimeDomainHydrogen& h, double f, int loren
                 for (std::size_t g = 0; g < ng; ++g) product *= IntPow(w[g].real(), h.groups[g].count);
             }
             const double envelope = f * lor + (1.0 - f) * gau;
-            const std::complex<double> zEnv = z * envelope;
+            const std::complex<double> zEnv = z * (h.amplitude * envelope);
             const std::complex<double> s = zEnv * product;
             model[k] += s;
             if (dShift) dShift[k] += std::complex<double>(0.0, 2.0 * kPi * t) * s;
             if (dWidth) {
                 const double u = kPi * hw * t;
                 const double dEnv = (f * lor * (1.0 - 2.0 * u) + (1.0 - f) * gau * (1.0 - 2.0 * u * u / kLn2)) / hw;
-                dWidth[k] += z * (product * dEnv);
+                dWidth[k] += z * (product * (h.amplitude * dEnv + h.amplitudeSlope * envelope));
             }
-            if (dLorentz) dLorentz[k] += z * (product * (lor - gau));
+            if (dLorentz) dLorentz[k] += z * (product * h.amplitude * (lor - gau));
             if (anyJ) {
                 for (std::size_t g = 0; g < ng; ++g)
                     if (dJ[g]) dJ[g][k] += zEnv * (prefix[g] * suffix[g + 1] * dFactor[g]);
@@ -316,10 +316,11 @@ bool TimeDomainModel::Evaluate(std::span<const TimeDomainHydrogen> hydrogens, do
             const double nu = axis_.lowHz + axis_.stepHz * static_cast<double>(axis_.descending ? points_ - 1 - i : i);
             double g = 0.0, dg = 0.0;
             FoldedTail((nu - h.shiftHz) / period, &g, &dg);
-            values[i] -= f * hw * hw * g * w2;
-            if (cShift) cShift[i] += f * hw * hw * dg * w2 / period;
-            if (cWidth) cWidth[i] -= 2.0 * f * hw * g * w2;
-            if (cLorentz) cLorentz[i] -= hw * hw * g * w2;
+            const double amp = h.amplitude;
+            values[i] -= amp * f * hw * hw * g * w2;
+            if (cShift) cShift[i] += amp * f * hw * hw * dg * w2 / period;
+            if (cWidth) cWidth[i] -= (2.0 * amp * f * hw + h.amplitudeSlope * f * hw * hw) * g * w2;
+            if (cLorentz) cLorentz[i] -= amp * hw * hw * g * w2;
         }
     }
     return true;

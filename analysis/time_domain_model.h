@@ -43,6 +43,10 @@ std::optional<UniformAxis> FindUniformAxis(std::span<const double> hz);
 struct TimeDomainHydrogen {
     double shiftHz = 0.0;
     double halfWidthHz = 0.5;          // half the full width at half height, > 0
+    // The hydrogen's lines times amplitude, and its derivative by the half
+    // width (lines kept at equal area as their width changes).
+    double amplitude = 1.0;
+    double amplitudeSlope = 0.0;
     std::vector<CouplingGroup> groups;
     int shiftColumn = -1;
     int halfWidthColumn = -1;          // derivative by the half width

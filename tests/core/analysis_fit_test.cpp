@@ -102,7 +102,9 @@ TEST(AnalysisFit, SeparateWidthsAndTiesChosenByTheData) {
     s.noiseFraction = 0.005;
     s.seed = 7;
     s.multiplets.push_back({1700.0, {8.4, 3.6, 3.0}, 0.8, 0.7});
-    s.multiplets.push_back({1722.5, {10.0, 6.0, 4.0}, 1.4, 0.7});
+    // One proton each: the broader hydrogen's lines are lower by the ratio
+    // of the widths, so both integrate alike, as the fit assumes.
+    s.multiplets.push_back({1722.5, {10.0, 6.0, 4.0}, 1.4, 0.7, 0.0, 0.8 / 1.4});
     const auto r = Cut(s, 1670.0, 1750.0);
     FitInput in;
     in.hydrogens.push_back({1700.5, {8.6, 3.3, 3.3}, false, {}});
@@ -179,9 +181,7 @@ TEST(AnalysisFit, RefusesWhatCannotBeFitted) {
 // the simulator example's boxes comes back to the generator's true values.
 // Each hydrogen gets its own width (the generator broadens them
 // differently) and the data choose the ties (the boxes tie couplings the
-// truth has apart, and the reverse). Disabled: Example 1a's H5+H3'a region
-// leaves, even at the true values, a residual far above the noise, and in
-// Example 1b the H7 pair 2.96/3.05 Hz comes out tied at 2.995 Hz.
+// truth has apart, and the reverse).
 // Where a multiplet's lines and the visible part of their shape reach.
 struct Extent {
     double lo, hi;
@@ -192,13 +192,12 @@ Extent ExtentOf(const quble::examplegen::TrueMultiplet& m) {
     return {m.shiftHz - spread - 5.0 * m.widthHz - 2.0, m.shiftHz + spread + 5.0 * m.widthHz + 2.0};
 }
 
-// Fits of the examples still missed from the boxes' start: 1a's H5+H3'a,
-// two overlapping multiplets of narrow lines, ends in a local minimum (its
-// residual 16 times the others'); 1b's H7 ties its 2.96 and 3.05 Hz
-// couplings at 2.99, just beyond 0.05 Hz of the larger one.
+// The fit still missed from the boxes' start: 1b's H7, whose boxes hold
+// 2.9 and 3.1 Hz apart, comes out with its 2.96 and 3.05 Hz couplings tied
+// at 2.99 by the data's choice of ties (as entered they come apart, 2.90
+// and 3.07), just beyond 0.05 Hz of the larger one.
 bool StillMissed(const std::string& caption, const std::string& label) {
-    return (caption == "Example 1/H5+H3'a" && label == "Example 1a") ||
-           (caption == "Example 1/H7" && label == "Example 1b");
+    return caption == "Example 1/H7" && label == "Example 1b";
 }
 
 // Fits every example spectrum's example multiplets from the example's boxes
@@ -269,9 +268,9 @@ int FitExampleSpectra(bool missed) {
 
 TEST(AnalysisFit, ExampleSpectraGiveTheirTrueValues) {
     // Every example multiplet in its spectrum, 1a and 1b counted apart, but for the two still missed.
-    EXPECT_EQ(FitExampleSpectra(false), 12);
+    EXPECT_EQ(FitExampleSpectra(false), 13);
 }
 
-TEST(AnalysisFit, DISABLED_ExampleFitsStillMissed) { EXPECT_EQ(FitExampleSpectra(true), 2); }
+TEST(AnalysisFit, DISABLED_ExampleFitsStillMissed) { EXPECT_EQ(FitExampleSpectra(true), 1); }
 
 }  // namespace

@@ -125,6 +125,10 @@ TEST(TimeDomainModel, DerivativesMatchFiniteDifferences) {
     TimeDomainModel model(*FindUniformAxis(hz), n);
     auto hs = AsTimeDomain(TwoHydrogens(), 0.9);
     hs[1].halfWidthHz = 0.6;  // widths apart, so a shared column would show a mix-up
+    // The second hydrogen kept at equal area: its amplitude falls as its
+    // width grows, which its width column has to carry.
+    hs[1].amplitude = 0.75;
+    hs[1].amplitudeSlope = -0.75 / 0.6;
     // Columns: 0 shift H1, 1 shift H2, 2 width H1, 3 width H2, 4.. couplings, last f.
     int next = 0;
     for (auto& h : hs) h.shiftColumn = next++;
@@ -146,7 +150,10 @@ TEST(TimeDomainModel, DerivativesMatchFiniteDifferences) {
         double f2 = f;
         for (auto& h : h2) {
             if (h.shiftColumn == column) h.shiftHz += d;
-            if (h.halfWidthColumn == column) h.halfWidthHz += d;
+            if (h.halfWidthColumn == column) {
+                h.halfWidthHz += d;
+                h.amplitude += h.amplitudeSlope * d;
+            }
             for (std::size_t g = 0; g < h.groups.size(); ++g)
                 if (h.jColumns[g] == column) h.groups[g].jHz += d;
         }
