@@ -118,12 +118,14 @@ void BM_FitOneHydrogenSixCouplingsForced(benchmark::State& state) {
 }
 BENCHMARK(BM_FitOneHydrogenSixCouplingsForced)->Arg(0)->Arg(1)->ArgName("time_domain")->Unit(benchmark::kMillisecond);
 
-SynthSpectrum FourHydrogensTenCouplings() {
+// Four hydrogens of ten couplings each, neighbouring couplings `step` Hz
+// apart and each hydrogen's `offset` Hz above the one before.
+SynthSpectrum FourHydrogensTenCouplings(double first, double step, double offset) {
     std::vector<SynthMultiplet> ms;
     for (int h = 0; h < 4; ++h) {
         SynthMultiplet m;
         m.shiftHz = 1600.0 + 62.0 * h;
-        for (int k = 0; k < 10; ++k) m.j.push_back(1.1 + 0.57 * k + 0.13 * h);
+        for (int k = 0; k < 10; ++k) m.j.push_back(first + step * k + offset * h);
         m.widthHz = 0.9;
         m.lorentzFraction = 0.8;
         ms.push_back(m);
@@ -132,7 +134,7 @@ SynthSpectrum FourHydrogensTenCouplings() {
 }
 
 void BM_FitFourHydrogensTenCouplings(benchmark::State& state) {
-    const SynthSpectrum s = FourHydrogensTenCouplings();
+    const SynthSpectrum s = FourHydrogensTenCouplings(1.1, 0.57, 0.13);
     RunFit(state, s, 1600.0 + 1.5 * 62.0, StartOffTruth(s));
 }
 BENCHMARK(BM_FitFourHydrogensTenCouplings)->Unit(benchmark::kMillisecond);
@@ -140,21 +142,8 @@ BENCHMARK(BM_FitFourHydrogensTenCouplings)->Unit(benchmark::kMillisecond);
 // The same size of problem, well posed: neighbouring couplings of a hydrogen
 // lie 0.8 Hz apart, more than the start's alternating 0.3 Hz errors can
 // close, so the start keeps them in their order.
-SynthSpectrum FourHydrogensTenDistinctCouplings() {
-    std::vector<SynthMultiplet> ms;
-    for (int h = 0; h < 4; ++h) {
-        SynthMultiplet m;
-        m.shiftHz = 1600.0 + 62.0 * h;
-        for (int k = 0; k < 10; ++k) m.j.push_back(1.2 + 0.8 * k + 0.11 * h);
-        m.widthHz = 0.9;
-        m.lorentzFraction = 0.8;
-        ms.push_back(m);
-    }
-    return Spectrum400(std::move(ms));
-}
-
 void BM_FitFourHydrogensTenDistinctCouplings(benchmark::State& state) {
-    const SynthSpectrum s = FourHydrogensTenDistinctCouplings();
+    const SynthSpectrum s = FourHydrogensTenCouplings(1.2, 0.8, 0.11);
     RunFit(state, s, 1600.0 + 1.5 * 62.0, StartOffTruth(s));
 }
 BENCHMARK(BM_FitFourHydrogensTenDistinctCouplings)->Unit(benchmark::kMillisecond);
