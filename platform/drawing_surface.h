@@ -88,6 +88,8 @@ public:
     // raster cannot show; 0 for back ends that keep every coordinate (files,
     // the recording surface).
     virtual double DevicePixel() const { return 0.0; }
+    // The same for the height of a device pixel row.
+    virtual double DevicePixelHeight() const { return 0.0; }
 
     // False when nothing drawn between the two x (user units, either order)
     // can show because the back end cuts away everything wholly beside its

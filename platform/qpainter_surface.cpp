@@ -19,15 +19,28 @@ QColor ToQColor(ColorRef c) {
     return QColor(RedOf(r), GreenOf(r), BlueOf(r));
 }
 
-double QPainterSurface::DevicePixel() const {
-    // Vector devices (SVG, PDF) keep every coordinate.
-    const QPaintDevice* d = painter_.device();
+namespace {
+
+// Vector devices (SVG, PDF) keep every coordinate.
+bool IsRaster(const QPainter& painter) {
+    const QPaintDevice* d = painter.device();
     const int kind = d ? d->devType() : 0;
-    if (kind != QInternal::Image && kind != QInternal::Widget && kind != QInternal::Pixmap) {
-        return 0.0;
-    }
+    return kind == QInternal::Image || kind == QInternal::Widget || kind == QInternal::Pixmap;
+}
+
+}  // namespace
+
+double QPainterSurface::DevicePixel() const {
+    if (!IsRaster(painter_)) return 0.0;
     const QTransform t = painter_.deviceTransform();
     const double scale = sx_ * std::hypot(t.m11(), t.m12());
+    return scale > 0.0 ? 1.0 / scale : 0.0;
+}
+
+double QPainterSurface::DevicePixelHeight() const {
+    if (!IsRaster(painter_)) return 0.0;
+    const QTransform t = painter_.deviceTransform();
+    const double scale = sy_ * std::hypot(t.m21(), t.m22());
     return scale > 0.0 ? 1.0 / scale : 0.0;
 }
 

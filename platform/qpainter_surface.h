@@ -32,6 +32,7 @@ public:
     double ScaleWidth() const override { return scaleWidth_; }
     double ScaleHeight() const override { return scaleHeight_; }
     double DevicePixel() const override;
+    double DevicePixelHeight() const override;
     bool ColumnsShow(double x1, double x2) const override;
 
     void Clear(ColorRef background) override;
@@ -63,11 +64,12 @@ private:
     // Every point beyond one and the same side.
     bool WhollyOutside(const PointF* points, std::size_t count) const;
     void AddSegment(const QPointF& a, const QPointF& b);
+    // Draws the run if it has a segment, and empties it.
     void DrawRun();
     // Follows a thin row run with anchor a and last point b from points[from]
     // on: b becomes the last point that joins it; returns the index of the
     // first that does not.
-    std::size_t RowRunEnd(const PointF* points, std::size_t from, std::size_t count, QPointF a, QPointF& b) const;  // draws the run if it has a segment, and empties it
+    std::size_t RowRunEnd(const PointF* points, std::size_t from, std::size_t count, QPointF a, QPointF& b) const;
 
     QPainter& painter_;
     QRectF target_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "render/plot_internal.h"
 #include "core/number_text.h"
@@ -227,12 +228,23 @@ void DrawIndividualPeaks(PlotState& p, const SimulationState& sim, DrawingSurfac
     s.SetPen({Ink(p, p.options.IndPeakColor), 1.0});
     p.scratch.resize(count);
     // The offsets of the samples from their line (Hz) and their unit heights
-    // are the same for every line.
-    std::array<float, kProfileSamples> offset{}, shape{};
+    // are the same for every line; rise[i] and fall[i] are the tallest unit
+    // height up to sample i from the left and from the right.
+    std::array<float, kProfileSamples> offset{}, shape{}, rise{}, fall{};
     for (int k = -n; k <= n; ++k) {
         offset[k + n] = static_cast<float>(k) / 10.0f;
         shape[k + n] = sim.PeakShape[k + kMaxPeakPts];
     }
+    for (std::size_t i = 0; i < count; ++i) {
+        rise[i] = i > 0 ? std::max(rise[i - 1], shape[i]) : shape[i];
+        const std::size_t r = count - 1 - i;
+        fall[r] = i > 0 ? std::max(fall[r + 1], shape[r]) : shape[r];
+    }
+    // On a raster, a tail that stays within a twentieth of a pixel row of
+    // the baseline draws as one flat segment (the surface would join its
+    // points into one anyway, after mapping each): only its ends are handed
+    // over. Files keep every sample.
+    const double flat = 0.05 * s.DevicePixelHeight();
     const int lines = std::min<int>(sim.TotalLines, static_cast<int>(std::min(sim.AllPos.size(), sim.AllInt.size())) - 1);
     for (int m = 1; m <= lines; ++m) {
         const float pos = sim.AllPos[m];
@@ -244,12 +256,36 @@ void DrawIndividualPeaks(PlotState& p, const SimulationState& sim, DrawingSurfac
         const float left = p.HScale * (pos + offset[0]) + xc;
         const float right = p.HScale * (pos + offset[count - 1]) + xc;
         if (!s.ColumnsShow(left, right)) continue;
-        PointF* out = p.scratch.data();
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i].x = p.HScale * (pos + offset[i]) + xc;
-            out[i].y = base - p.VScale * (inten * shape[i]);
+        std::size_t first = 0, last = count - 1;  // the samples off the baseline
+        const double height = static_cast<double>(p.VScale) * inten;
+        if (flat > 0.0 && height > 0.0) {
+            const float limit = static_cast<float>(flat / height);
+            first = static_cast<std::size_t>(std::lower_bound(rise.begin(), rise.begin() + count, limit) - rise.begin());
+            // fall is non-increasing: the last sample still at the limit.
+            last = static_cast<std::size_t>(
+                       std::lower_bound(fall.begin(), fall.begin() + count, limit, std::greater_equal<float>()) -
+                       fall.begin()) -
+                   1;
+            if (last >= count) last = 0;  // no sample reaches it
         }
-        s.Polyline(out, count);
+        PointF* out = p.scratch.data();
+        std::size_t kept = 0;
+        auto keep = [&](std::size_t i) {
+            out[kept].x = p.HScale * (pos + offset[i]) + xc;
+            out[kept].y = base - p.VScale * (inten * shape[i]);
+            ++kept;
+        };
+        if (first > last) {  // the whole profile is flat
+            keep(0);
+            keep(count - 1);
+        } else {
+            if (first > 0) keep(0);
+            if (first > 1) keep(first - 1);
+            for (std::size_t i = first; i <= last; ++i) keep(i);
+            if (last + 2 < count) keep(last + 1);
+            if (last + 1 < count) keep(count - 1);
+        }
+        s.Polyline(out, kept);
     }
 }
 

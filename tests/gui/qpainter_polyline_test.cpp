@@ -15,11 +15,13 @@ using namespace quble;
 
 namespace {
 
-// Draws polylines segment by segment, the way the plain surface does.
+// Draws polylines segment by segment, the way the plain surface does, and
+// is handed every sample of every peak, as a file is.
 class SegmentSurface : public QPainterSurface {
 public:
     using QPainterSurface::QPainterSurface;
     void Polyline(const PointF* points, std::size_t count) override { DrawingSurface::Polyline(points, count); }
+    double DevicePixelHeight() const override { return 0.0; }
 };
 
 // Segment by segment as above, and every peak computed and handed over: what
