@@ -209,19 +209,32 @@ void MainFrame::ShowAtStart() {
         show();
     }
     // The workspace has its size only now.
+    if (!HasPlace(form1Sub_)) FillWorkspace(form1Sub_);
     KeepInWorkspace(form1Sub_);
     if (form100Sub_) KeepInWorkspace(form100Sub_);
 }
 
-void MainFrame::ApplyPlace(QMdiSubWindow* w) {
-    if (!w) return;
-    const auto it = state_.windows.find(w->objectName().toStdString());
-    if (it == state_.windows.end()) return;
-    if (it->second.maximized) {
+bool MainFrame::HasPlace(const QMdiSubWindow* w) const {
+    return w && state_.windows.count(w->objectName().toStdString()) > 0;
+}
+
+bool MainFrame::ApplyPlace(QMdiSubWindow* w) {
+    if (!HasPlace(w)) return false;
+    const WindowPlace& place = state_.windows.at(w->objectName().toStdString());
+    if (place.maximized) {
         w->showMaximized();
     } else {
-        w->setGeometry(ToQRect(it->second.rect));
+        w->setGeometry(ToQRect(place.rect));
     }
+    return true;
+}
+
+void MainFrame::FillWorkspace(QMdiSubWindow* w) {
+    // On a big screen the graph gets the room rather than the form's own
+    // size; KeepInWorkspace then keeps it from going below its contents.
+    const QSize space = mdi_->viewport()->size();
+    if (!w || w->isMaximized() || space.width() < 100 || space.height() < 100) return;
+    w->setGeometry(QRect(QPoint(0, 0), space));
 }
 
 void MainFrame::KeepWholeWhenMaximized(QMdiSubWindow* w) { w->installEventFilter(new WholeWhenMaximized(w)); }

@@ -246,7 +246,7 @@ Form100* MainFrame::EnsureForm100() {
     form100_->Form_Load();
     form100Sub_->adjustSize();
     form100Sub_->move(0, 0);
-    ApplyPlace(form100Sub_);
+    if (!ApplyPlace(form100Sub_)) FillWorkspace(form100Sub_);
     KeepInWorkspace(form100Sub_);
     AcceptDrops(form100_, true, [this](const DropTarget& t) { HandleDrop(t, form100_); });
     AddRecentMenu();

@@ -110,7 +110,11 @@ private:
     // Child windows moved and shrunk to lie inside the workspace.
     void KeepInWorkspace(QMdiSubWindow* w);
     void KeepWholeWhenMaximized(QMdiSubWindow* w);
-    void ApplyPlace(QMdiSubWindow* w);
+    // False when the state holds no place for the window.
+    bool ApplyPlace(QMdiSubWindow* w);
+    bool HasPlace(const QMdiSubWindow* w) const;
+    // The whole workspace, for a window that has no place of its own yet.
+    void FillWorkspace(QMdiSubWindow* w);
     QPushButton* MakeButton(QWidget* panel, const QString& name, const QString& caption, const QString& tip);
     void ShowPanels(bool simulator);
 

@@ -367,6 +367,12 @@ TEST_F(FrameDesktopTest, WithoutAStateBothWindowsStartInsideTheWorkspace) {
     QTest::qWait(10);
     const QRect space = first.mdiArea()->viewport()->rect();
     EXPECT_TRUE(space.contains(first.form100Window()->geometry()));
+    // With no place of their own they take the whole workspace, or their
+    // contents' least size where that is bigger.
+    for (QMdiSubWindow* w : {first.form1Window(), first.form100Window()}) {
+        const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+        EXPECT_EQ(w->geometry(), QRect(QPoint(0, 0), space.size().expandedTo(least))) << w->objectName().toStdString();
+    }
     EXPECT_EQ(first.mdiArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(first.geometry()));
 }
