@@ -161,7 +161,14 @@ int main(int argc, char** argv) {
         if (result == 0 && !experimental.empty()) {
             quble::Form100* f = frame.EnsureForm100();
             frame.form100Window()->showMaximized();
-            if (experimental != "example") f->OpenSpectrumFile(experimental);
+            if (experimental != "example") {
+                const quble::OpenResult opened = f->OpenSpectrumFile(experimental);
+                if (!opened.ok()) {
+                    // A picture of the example shown instead would pass for the one asked for.
+                    std::fprintf(stderr, "%s is not opened: %s\n", experimental.c_str(), opened.text.c_str());
+                    result = 1;
+                }
+            }
             if (fit) {
                 // The fit dialog's own defaults, as a user accepting it at once.
                 f->mnuTransferData_Click();
