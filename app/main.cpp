@@ -17,6 +17,7 @@
 
 #include "app/main_frame.h"
 #include "examples/example_sets.h"
+#include "platform/dialogs.h"
 #include "platform/drop_paths.h"
 #include "platform/user_state.h"
 #include "experimental/form100_window.h"
@@ -52,6 +53,25 @@ bool StartUpDone(const quble::Form1& f) {
     }
     return true;
 }
+
+// A picture taken without anyone at the screen: a message goes to stderr and
+// is answered as a user closing it would, so no modal box waits forever.
+class BatchDialogs : public quble::Dialogs {
+public:
+    quble::MsgAnswer MessageBox(const std::string& title, const std::string& text, quble::MsgButtons buttons,
+                                quble::MsgIcon) override {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+        switch (buttons) {
+            case quble::MsgButtons::Ok: return quble::MsgAnswer::Ok;
+            case quble::MsgButtons::YesNo: return quble::MsgAnswer::No;
+            default: return quble::MsgAnswer::Cancel;
+        }
+    }
+    std::optional<std::string> InputBox(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<quble::ColorRef> ChooseColor(quble::ColorRef) override { return std::nullopt; }
+};
 
 }  // namespace
 
@@ -113,8 +133,9 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName("org.quble.Quble");
 
-    quble::MainFrame frame;
     const bool batch = !startupPng.empty() || !screenshot.empty();
+    BatchDialogs batchDialogs;
+    quble::MainFrame frame(batch ? &batchDialogs : nullptr);
     if (!startupPng.empty()) {
         frame.resize(1000, experimental.empty() ? 720 : 800);
         frame.show();

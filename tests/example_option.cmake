@@ -1,6 +1,7 @@
 # The program's --example option: an unknown name is refused with the list of
 # examples, a known one is loaded through its menu entry before the picture
-# is taken, so the picture differs from the start-up one.
+# is taken, so the picture differs from the start-up one; a spectrum to show
+# that cannot be opened fails the run.
 # Called with -DQUBLE=<program> -DOUT=<folder>.
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
@@ -52,4 +53,13 @@ endforeach()
 file(SHA256 "${OUT}/beforeoption/quble-startup.png" c)
 if(c STREQUAL a)
   message(FATAL_ERROR "--startup-png --example \"Example 2\" ignored the example")
+endif()
+
+# A spectrum to show that cannot be opened fails the run and writes no
+# picture, rather than picturing the example spectrum in its place.
+file(WRITE "${OUT}/not-bruker/1r" "")
+execute_process(COMMAND ${env} "${QUBLE}" --screenshot "${OUT}/refused.png" --open-experimental "${OUT}/not-bruker/1r"
+  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "not-bruker/1r is not opened: " OR EXISTS "${OUT}/refused.png")
+  message(FATAL_ERROR "a spectrum that cannot be opened gave ${rc}: ${err}")
 endif()
