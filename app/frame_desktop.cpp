@@ -231,10 +231,14 @@ bool MainFrame::ApplyPlace(QMdiSubWindow* w) {
 
 void MainFrame::FillWorkspace(QMdiSubWindow* w) {
     // On a big screen the graph gets the room rather than the form's own
-    // size; KeepInWorkspace then keeps it from going below its contents.
-    const QSize space = mdi_->viewport()->size();
+    // size. Never below what its contents need: KeepInWorkspace takes a
+    // window smaller than that for the user's own choice and leaves it cut.
+    // The workspace as it is without scroll bars: another window too big for
+    // it may have brought them, and they go when that window is made smaller.
+    const QSize space = mdi_->maximumViewportSize();
     if (!w || w->isMaximized() || space.width() < 100 || space.height() < 100) return;
-    w->setGeometry(QRect(QPoint(0, 0), space));
+    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+    w->setGeometry(QRect(QPoint(0, 0), space.expandedTo(least)));
 }
 
 void MainFrame::KeepWholeWhenMaximized(QMdiSubWindow* w) { w->installEventFilter(new WholeWhenMaximized(w)); }

@@ -130,7 +130,9 @@ TEST_F(Form100ResizeTest, NoTextIsClippedAndEveryButtonIsReachableInANarrowWindo
     ASSERT_GT(axis.levelsDrawn, 0);
     for (const AxisTick& t : axis.ticks) {
         // A line of text is about a quarter taller than the font's size.
-        if (t.labelled) EXPECT_LE(t.labelY + 1.25 * t.fontHeight, Graph()->height()) << t.label;
+        if (t.labelled) {
+            EXPECT_LE(t.labelY + 1.25 * t.fontHeight, Graph()->height()) << t.label;
+        }
     }
 }
 
