@@ -240,11 +240,13 @@ void DrawIndividualPeaks(PlotState& p, const SimulationState& sim, DrawingSurfac
         const std::size_t r = count - 1 - i;
         fall[r] = i > 0 ? std::max(fall[r + 1], shape[r]) : shape[r];
     }
-    // On a raster, a tail that stays within a twentieth of a pixel row of
-    // the baseline draws as one flat segment (the surface would join its
-    // points into one anyway, after mapping each): only its ends are handed
-    // over. Files keep every sample.
-    const double flat = 0.05 * s.DevicePixelHeight();
+    // On a raster, a tail that stays less than half a pixel row above the
+    // baseline draws as one flat segment on it: only its ends are handed
+    // over. That moves at most a few pixels of such a tail by one row, where
+    // the aliased line would have stepped up for a rise it cannot show, and
+    // spares mapping and rasterising thousands of baseline points per
+    // redraw. Files keep every sample.
+    const double flat = 0.45 * s.DevicePixelHeight();
     const int lines = std::min<int>(sim.TotalLines, static_cast<int>(std::min(sim.AllPos.size(), sim.AllInt.size())) - 1);
     for (int m = 1; m <= lines; ++m) {
         const float pos = sim.AllPos[m];
