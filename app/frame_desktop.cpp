@@ -231,10 +231,10 @@ bool MainFrame::ApplyPlace(QMdiSubWindow* w) {
 
 void MainFrame::FillWorkspace(QMdiSubWindow* w) {
     // On a big screen the graph gets the room rather than the form's own
-    // size. Never below what its contents need: KeepInWorkspace takes a
-    // window smaller than that for the user's own choice and leaves it cut.
-    // The workspace as it is without scroll bars: another window too big for
-    // it may have brought them, and they go when that window is made smaller.
+    // size, but never less than its contents need: KeepInWorkspace would
+    // take a smaller window for the user's choice and leave it cut. The room
+    // is the workspace without scroll bars, which a window too big for it
+    // may have brought and which go when that window is made smaller.
     const QSize space = mdi_->maximumViewportSize();
     if (!w || w->isMaximized() || space.width() < 100 || space.height() < 100) return;
     const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
