@@ -533,10 +533,11 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     // width, it also finds a larger coupling the peak picking missed.
     // Only where the reading leaves structure: a residual that is noise has
     // first differences as large as itself, one that holds a missed coupling
-    // is smooth and far larger than its differences (a cheap test that
-    // spares the exact readings the extra fits).
+    // is smoother and larger than its differences. Its steep parts at the
+    // lines still add to the differences, so a third more is already
+    // structure. A cheap test that spares the exact readings the extra fits.
     const double residualRms = std::sqrt(best.fit.rss / static_cast<double>(n));
-    if (residualRms > 2.0 * NoiseSd(best.fit.residual)) {
+    if (residualRms > 1.3 * NoiseSd(best.fit.residual)) {
         std::vector<const Candidate*> bases{&best};
         if (refused && refused->bic < best.bic) bases.push_back(&*refused);
         std::optional<Candidate> hidden;
