@@ -642,7 +642,7 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
     // times how clearly the best reading beats the next different one.
     const FreeLines free = CompareWithFreeLines(fit, hz, y, sigma);
     const double shapeMisfit = std::min(out.misfit, free.misfit);
-    // A tenth of the signal unexplained even by free lines halves the fit
+    // 12 % of the signal unexplained even by free lines halves the fit
     // term. A merged hump of many lines taken for one broad singlet leaves
     // about 8 %, which must not pass as near-certain; the free lines take
     // most of the misfit of a sound reading of unequally wide lines.
