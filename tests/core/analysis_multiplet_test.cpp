@@ -66,7 +66,8 @@ void ExpectCouplings(const MultipletAnalysis& a, const Case& c, double tol) {
 }
 
 // One example spectrum's multiplet by its caption, with the points within
-// halfWidthHz of its shift (Hz from TMS) and the whole spectrum; no truth
+// halfWidthHz of centreHz (its shift unless given; Hz from TMS) and the whole
+// spectrum; no truth
 // (and nothing synthesised) where the recipe has no such multiplet.
 struct ExampleCut {
     const quble::examplegen::TrueMultiplet* truth = nullptr;
@@ -74,17 +75,19 @@ struct ExampleCut {
     std::vector<double> hz, y;
 };
 
-ExampleCut ExampleWindow(const quble::examplegen::SpectrumRecipe& recipe, const std::string& caption, double halfWidthHz) {
+ExampleCut ExampleWindow(const quble::examplegen::SpectrumRecipe& recipe, const std::string& caption, double halfWidthHz,
+                         double centreHz = std::nan("")) {
     namespace eg = quble::examplegen;
     ExampleCut c;
     for (const auto& m : recipe.lines)
         if (m.exampleCaption == caption) c.truth = &m;
     if (!c.truth) return c;
+    if (std::isnan(centreHz)) centreHz = c.truth->shiftHz;
     const auto data = eg::Synthesize(recipe);
     for (std::size_t i = 0; i < data.size(); ++i) {
         c.whole.push_back(data[i]);
         const double f = eg::ProvisionalHz(recipe, static_cast<std::int64_t>(i) + 1) - recipe.tmsProvisionalHz;
-        if (std::abs(f - c.truth->shiftHz) <= halfWidthHz) {
+        if (std::abs(f - centreHz) <= halfWidthHz) {
             c.hz.push_back(f);
             c.y.push_back(data[i]);
         }
@@ -228,31 +231,83 @@ TEST(AnalysisSynthetic, MisleadingPatternsGetNoHighConfidenceForWrongCouplings) 
     }
 }
 
-// The example spectra's H7 has six couplings, three of them close together
-// near 3 Hz and two below the line width. A reading that does not give every
-// coupling above 1 Hz within 0.1 Hz (the two small ones may stay
-// unresolved) must not be confident.
-TEST(AnalysisSynthetic, ExampleH7IsNotConfidentlyMisread) {
+// Whether a reading's couplings are the truth's, each within 0.1 Hz; a true
+// coupling smaller than the line width may be missing (unresolved) but
+// nothing may be added. Both sorted ascending.
+bool MatchesTruth(const std::vector<double>& got, const std::vector<double>& truth, double widthHz, std::size_t g = 0,
+                  std::size_t t = 0) {
+    if (g == got.size()) {
+        for (std::size_t k = t; k < truth.size(); ++k)
+            if (truth[k] >= widthHz) return false;
+        return true;
+    }
+    if (t == truth.size()) return false;
+    if (std::abs(got[g] - truth[t]) <= 0.1 && MatchesTruth(got, truth, widthHz, g + 1, t + 1)) return true;
+    return truth[t] < widthHz && MatchesTruth(got, truth, widthHz, g, t + 1);
+}
+
+// Every example multiplet of every example spectrum, read from a window
+// around its lines, once with the region's own noise and once with the whole
+// spectrum's as the windows and quble-cli pass it. A reading that is not the
+// truth must not come with confidence >= 0.9; a caption covering two
+// hydrogens has no right single-hydrogen reading at all. The example
+// multiplets are built to be hard: close couplings, couplings near the line
+// width, inner lines coinciding; most are rightly read as "m" or given a
+// low confidence.
+TEST(AnalysisSynthetic, NoExampleMultipletIsConfidentlyMisread) {
     namespace eg = quble::examplegen;
-    int seen = 0;
+    int seen = 0, confidentRight = 0;
+    std::vector<std::string> misread;
     for (const auto& recipe : eg::ExampleRecipes()) {
-        const ExampleCut w = ExampleWindow(recipe, "Example 1/H7", 12.0);
-        if (!w.truth) continue;
-        ++seen;
-        const auto a = AnalyseMultiplet(w.hz, w.y, recipe.bf1);
-        std::printf("%s H7: %s conf %.3f width %.2f\n", recipe.label.c_str(), a.text.c_str(), a.confidence, a.widthHz);
-        std::vector<double> want, got = a.AllCouplings();
-        for (double j : w.truth->j)
-            if (j >= 1.0) want.push_back(j);
-        std::sort(want.begin(), want.end());
-        std::sort(got.begin(), got.end());
-        bool right = got.size() == want.size();
-        for (std::size_t i = 0; right && i < want.size(); ++i) right = std::abs(got[i] - want[i]) <= 0.1;
-        if (!right) {
-            EXPECT_LT(a.confidence, 0.9) << recipe.label << ": " << a.text;
+        std::vector<std::string> captions;
+        for (const auto& m : recipe.lines)
+            if (!m.exampleCaption.empty() && std::find(captions.begin(), captions.end(), m.exampleCaption) == captions.end())
+                captions.push_back(m.exampleCaption);
+        for (const auto& caption : captions) {
+            std::vector<const eg::TrueMultiplet*> parts;
+            double lo = 1e300, hi = -1e300;
+            for (const auto& m : recipe.lines) {
+                if (m.exampleCaption != caption) continue;
+                parts.push_back(&m);
+                double spread = 0.0;
+                for (double j : m.j) spread += 0.5 * j;
+                lo = std::min(lo, m.shiftHz - spread - 4.0 * m.widthHz - 2.0);
+                hi = std::max(hi, m.shiftHz + spread + 4.0 * m.widthHz + 2.0);
+            }
+            const ExampleCut w = ExampleWindow(recipe, caption, 0.5 * (hi - lo), 0.5 * (hi + lo));
+            const double noise = quble::analysis::SpectrumNoiseSd(w.whole, static_cast<std::int64_t>(w.whole.size()) - 1);
+            for (double passedNoise : {0.0, noise}) {
+                ++seen;
+                const auto a = AnalyseMultiplet(w.hz, w.y, recipe.bf1, {.noiseSd = passedNoise});
+                std::vector<double> got = a.AllCouplings();
+                std::sort(got.begin(), got.end());
+                bool right = false;
+                if (parts.size() == 1 && a.firstOrder) {
+                    std::vector<double> want = parts[0]->j;
+                    std::sort(want.begin(), want.end());
+                    right = MatchesTruth(got, want, parts[0]->widthHz);
+                }
+                const std::string what = recipe.label + " " + caption + (passedNoise > 0.0 ? " (spectrum noise)" : "");
+                std::printf("%s: %s %s conf %.3f width %.2f\n", what.c_str(), right ? "right" : "WRONG", a.text.c_str(),
+                            a.confidence, a.widthHz);
+                if (a.confidence >= 0.9) {
+                    if (right)
+                        ++confidentRight;
+                    else
+                        misread.push_back(what + ": " + a.text);
+                }
+            }
         }
     }
-    EXPECT_GE(seen, 2);
+    EXPECT_GE(seen, 2 * 11);
+    // Not passed by giving up: H8 of both spectra of compound 1 (a dd whose
+    // couplings differ by about its 0.74 Hz one, so that two inner lines
+    // merge into what looks like a triplet's middle line) is read right and
+    // confidently, with either noise.
+    EXPECT_GE(confidentRight, 4);
+    // 1b's H6 with only the region's own noise is one broad hump to the
+    // peak picking; as a singlet it must not be near-certain.
+    for (const auto& m : misread) ADD_FAILURE() << "confidently misread: " << m;
 }
 
 // A region that is all multiplet: 1b's H6 (ddq of 1.74 Hz lines) looks like
@@ -331,6 +386,41 @@ TEST(AnalysisSynthetic, HighConfidenceMeansEveryCouplingWithinATenthOfAHertz) {
         confidentRight += right ? 1 : 0;
     }
     std::printf("confidence >= 0.9: %d of %d, every J within 0.1 Hz: %d\n", confident, total, confidentRight);
+    ASSERT_GT(confident, total / 3);
+    EXPECT_GE(confidentRight, 0.95 * confident);
+}
+
+// The trap of the example's H8 at random: a large coupling, two couplings
+// closer together than a line width, and often one smaller than the width,
+// so that inner lines merge into what looks like a triplet's middle line.
+// Read as a dt the pattern fits well and its couplings come out precise,
+// but the two close ones are averaged: such answers must not be confident.
+TEST(AnalysisSynthetic, CloseCouplingsWithAHiddenOneAreNotConfidentlyTied) {
+    std::mt19937 rng(977);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    int confident = 0, confidentRight = 0, total = 0;
+    for (int k = 0; k < 60; ++k) {
+        Case c;
+        c.width = 0.6 + 0.8 * u(rng);
+        const double big = 6.0 + 8.0 * u(rng), a = 2.0 + 4.0 * u(rng);
+        c.j = {big, a + (0.3 + 0.8 * u(rng)) * c.width, a};
+        if (u(rng) < 0.6) c.j.push_back(0.4 + 0.5 * c.width * u(rng));
+        c.lorentz = u(rng) < 0.5 ? 1.0 : 0.5;
+        c.mhz = 300.0 + 100.0 * static_cast<int>(u(rng) * 4.0);
+        c.points = u(rng) < 0.5 ? 32768 : 65536;
+        c.noise = 0.002 + 0.008 * u(rng);
+        const auto r = Analyse(One(c, 2222.2, static_cast<std::uint32_t>(500 + k)), 2222.2, Spread(c.j) + 6.0 * c.width + 4.0);
+        ++total;
+        if (r.confidence < 0.9) continue;
+        ++confident;
+        std::vector<double> truth = c.j, got = r.AllCouplings();
+        std::sort(truth.begin(), truth.end());
+        std::sort(got.begin(), got.end());
+        const bool right = MatchesTruth(got, truth, c.width);
+        confidentRight += right ? 1 : 0;
+        if (!right) std::printf("confident but wrong: %s conf %.3f\n", r.text.c_str(), r.confidence);
+    }
+    std::printf("confidence >= 0.9: %d of %d, right: %d\n", confident, total, confidentRight);
     ASSERT_GT(confident, total / 3);
     EXPECT_GE(confidentRight, 0.95 * confident);
 }
