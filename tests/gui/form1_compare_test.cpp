@@ -87,7 +87,7 @@ TEST_F(CompareTest, DontShowAgainSkipsTheDialogWithTheLastChoice) {
     EXPECT_EQ(form().ExperimentalTransfers(), 1);
     dialogs.QueueFile(Example1a());
     form().mnuOpenExpSpec_Click();
-    QTest::qWait(20);
+    WaitForTheReturn();
     EXPECT_EQ(Asked(ScriptedDialogs::Asked::Kind::OpeningOptions), 1);
     EXPECT_EQ(form().ExperimentalTransfers(), 2);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -48,7 +49,14 @@ protected:
         dialogs.QueueOpeningChoice(choice);
         if (choice) dialogs.QueueFile(std::move(file));
         form().mnuOpenExpSpec_Click();
-        // The return to the simulator waits for the current event to end.
+        WaitForTheReturn();
+    }
+    // The return to the simulator waits for the current event to end; on a
+    // busy machine the repaints before it outlast any fixed wait.
+    void WaitForTheReturn() {
+        auto* back = form().findChild<QTimer*>("TimerReturn");
+        ASSERT_NE(back, nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([back] { return !back->isActive(); }, 10000));
         QTest::qWait(20);
     }
     static OpeningChoice Choice(int mode, bool dontShow = false, bool clicked = false) {
