@@ -8,6 +8,7 @@
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>
 
+#include "analysis/fit_blocks.h"
 #include "analysis/time_domain_model.h"
 
 namespace quble::analysis {
@@ -601,7 +602,7 @@ FitInput Restart(const FitInput& in, const FitResult& from, const std::vector<st
 
 }  // namespace
 
-FitResult FitSimulation(std::span<const double> hz, std::span<const double> y, const FitInput& in) {
+FitResult FitWithTies(std::span<const double> hz, std::span<const double> y, const FitInput& in) {
     FitResult asEntered = FitOnce(hz, y, in);
     if (!in.chooseTies || !asEntered.ok) return asEntered;
     auto stopped = [&in] {
