@@ -353,13 +353,53 @@ TEST(AnalysisNoise, WholeSpectrumEstimateIgnoresTheLines) {
     EXPECT_EQ(quble::analysis::SpectrumNoiseSd(y, 10), 0.0);  // too few points to say
 }
 
+// The acquisition a calibration case is recorded with. The draws keep this
+// order so that a seed goes on giving the same cases.
+void RandomAcquisition(std::mt19937& rng, std::uniform_real_distribution<double>& u, double noiseLo, double noiseSpan,
+                       Case* c) {
+    c->lorentz = u(rng) < 0.5 ? 1.0 : 0.5;
+    c->mhz = 300.0 + 100.0 * static_cast<int>(u(rng) * 4.0);
+    c->points = u(rng) < 0.5 ? 32768 : 65536;
+    c->noise = noiseLo + noiseSpan * u(rng);
+}
+
+// A calibration case analysed at a fixed shift, over a range wide enough for
+// all its lines.
+MultipletAnalysis AnalyseCalibrationCase(const Case& c, std::uint32_t seed) {
+    return Analyse(One(c, 2222.2, seed), 2222.2, Spread(c.j) + 6.0 * c.width + 4.0);
+}
+
+// How often confident answers are right over a run of random cases. Only the
+// confident ones are judged, on the sorted true and read couplings.
+struct Calibration {
+    int confident = 0, confidentRight = 0, total = 0;
+
+    template <class Judge>
+    void Count(const Case& c, const MultipletAnalysis& a, Judge judge) {
+        ++total;
+        if (a.confidence < 0.9) return;
+        ++confident;
+        std::vector<double> truth = c.j, got = a.AllCouplings();
+        std::sort(truth.begin(), truth.end());
+        std::sort(got.begin(), got.end());
+        confidentRight += judge(got, truth) ? 1 : 0;
+    }
+
+    // Most answers confident, and of those at least 95 % right.
+    void Expect(const char* rightMeans) const {
+        std::printf("confidence >= 0.9: %d of %d, %s: %d\n", confident, total, rightMeans, confidentRight);
+        ASSERT_GT(confident, total / 3);
+        EXPECT_GE(confidentRight, 0.95 * confident);
+    }
+};
+
 // Confidence calibration: over many random first-order multiplets, of the
 // answers given with confidence >= 0.9 at least 95 % have every coupling
 // within 0.1 Hz.
 TEST(AnalysisSynthetic, HighConfidenceMeansEveryCouplingWithinATenthOfAHertz) {
     std::mt19937 rng(2024);
     std::uniform_real_distribution<double> u(0.0, 1.0);
-    int confident = 0, confidentRight = 0, total = 0;
+    Calibration tally;
     for (int k = 0; k < 60; ++k) {
         Case c;
         const int groups = 1 + static_cast<int>(u(rng) * 3.0);
@@ -369,25 +409,16 @@ TEST(AnalysisSynthetic, HighConfidenceMeansEveryCouplingWithinATenthOfAHertz) {
             const int count = 1 + static_cast<int>(u(rng) * 2.5);
             for (int m = 0; m < count; ++m) c.j.push_back(j);
         }
-        c.lorentz = u(rng) < 0.5 ? 1.0 : 0.5;
-        c.mhz = 300.0 + 100.0 * static_cast<int>(u(rng) * 4.0);
-        c.points = u(rng) < 0.5 ? 32768 : 65536;
-        c.noise = 0.005 + 0.005 * u(rng);
-        const auto a = Analyse(One(c, 2222.2, static_cast<std::uint32_t>(100 + k)), 2222.2, Spread(c.j) + 6.0 * c.width + 4.0);
-        ++total;
-        if (a.confidence < 0.9) continue;
-        ++confident;
+        RandomAcquisition(rng, u, 0.005, 0.005, &c);
+        const auto a = AnalyseCalibrationCase(c, static_cast<std::uint32_t>(100 + k));
         // Every true coupling accounted for within 0.1 Hz.
-        std::vector<double> truth = c.j, got = a.AllCouplings();
-        std::sort(truth.begin(), truth.end());
-        std::sort(got.begin(), got.end());
-        bool right = truth.size() == got.size();
-        for (std::size_t i = 0; right && i < truth.size(); ++i) right = std::abs(truth[i] - got[i]) <= 0.1;
-        confidentRight += right ? 1 : 0;
+        tally.Count(c, a, [](const std::vector<double>& got, const std::vector<double>& truth) {
+            bool right = truth.size() == got.size();
+            for (std::size_t i = 0; right && i < truth.size(); ++i) right = std::abs(truth[i] - got[i]) <= 0.1;
+            return right;
+        });
     }
-    std::printf("confidence >= 0.9: %d of %d, every J within 0.1 Hz: %d\n", confident, total, confidentRight);
-    ASSERT_GT(confident, total / 3);
-    EXPECT_GE(confidentRight, 0.95 * confident);
+    tally.Expect("every J within 0.1 Hz");
 }
 
 // The trap of the example's H8 at random: a large coupling, two couplings
@@ -398,31 +429,22 @@ TEST(AnalysisSynthetic, HighConfidenceMeansEveryCouplingWithinATenthOfAHertz) {
 TEST(AnalysisSynthetic, CloseCouplingsWithAHiddenOneAreNotConfidentlyTied) {
     std::mt19937 rng(977);
     std::uniform_real_distribution<double> u(0.0, 1.0);
-    int confident = 0, confidentRight = 0, total = 0;
+    Calibration tally;
     for (int k = 0; k < 60; ++k) {
         Case c;
         c.width = 0.6 + 0.8 * u(rng);
         const double big = 6.0 + 8.0 * u(rng), a = 2.0 + 4.0 * u(rng);
         c.j = {big, a + (0.3 + 0.8 * u(rng)) * c.width, a};
         if (u(rng) < 0.6) c.j.push_back(0.4 + 0.5 * c.width * u(rng));
-        c.lorentz = u(rng) < 0.5 ? 1.0 : 0.5;
-        c.mhz = 300.0 + 100.0 * static_cast<int>(u(rng) * 4.0);
-        c.points = u(rng) < 0.5 ? 32768 : 65536;
-        c.noise = 0.002 + 0.008 * u(rng);
-        const auto r = Analyse(One(c, 2222.2, static_cast<std::uint32_t>(500 + k)), 2222.2, Spread(c.j) + 6.0 * c.width + 4.0);
-        ++total;
-        if (r.confidence < 0.9) continue;
-        ++confident;
-        std::vector<double> truth = c.j, got = r.AllCouplings();
-        std::sort(truth.begin(), truth.end());
-        std::sort(got.begin(), got.end());
-        const bool right = MatchesTruth(got, truth, c.width);
-        confidentRight += right ? 1 : 0;
-        if (!right) std::printf("confident but wrong: %s conf %.3f\n", r.text.c_str(), r.confidence);
+        RandomAcquisition(rng, u, 0.002, 0.008, &c);
+        const auto r = AnalyseCalibrationCase(c, static_cast<std::uint32_t>(500 + k));
+        tally.Count(c, r, [&](const std::vector<double>& got, const std::vector<double>& truth) {
+            const bool right = MatchesTruth(got, truth, c.width);
+            if (!right) std::printf("confident but wrong: %s conf %.3f\n", r.text.c_str(), r.confidence);
+            return right;
+        });
     }
-    std::printf("confidence >= 0.9: %d of %d, right: %d\n", confident, total, confidentRight);
-    ASSERT_GT(confident, total / 3);
-    EXPECT_GE(confidentRight, 0.95 * confident);
+    tally.Expect("right");
 }
 
 TEST(AnalysisSynthetic, BrukerFilesThroughTheReader) {
