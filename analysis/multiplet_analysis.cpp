@@ -233,6 +233,41 @@ std::size_t Distinct(const std::vector<double>& j) {
     return static_cast<std::size_t>(std::unique(v.begin(), v.end(), [](double a, double b) { return std::abs(a - b) <= 1e-9; }) - v.begin());
 }
 
+// Tied couplings of *best split where the data tell them apart: a split must
+// lower the criterion clearly and leave the two values apart by more than
+// their errors. A split that is apart but not clearly better is kept in
+// *refused when it beats what is there, for a later reading to start from.
+void SplitTies(const std::vector<double>& hz, const std::vector<double>& y, double span, double sigma,
+               Candidate* best, std::optional<Candidate>* refused) {
+    for (int round = 0; round < 4; ++round) {
+        bool improved = false;
+        const auto& j = best->j;
+        for (std::size_t i = 0; i + 1 < j.size() && !improved; ++i) {
+            if (std::abs(j[i] - j[i + 1]) > 1e-9) continue;
+            std::size_t e = i;
+            while (e < j.size() && std::abs(j[e] - j[i]) <= 1e-9) ++e;
+            const double d = std::max(0.15 * best->fit.widthHz, 0.1);
+            std::vector<double> trial = j;
+            const double others = static_cast<double>(e - i - 1);
+            trial[i] = j[i] + d;
+            for (std::size_t k = i + 1; k < e; ++k) trial[k] = j[i] - d / others;
+            Candidate c = FitCouplings(hz, y, best->fit.hydrogens[0].shiftHz, trial, best->fit.widthHz,
+                                       best->fit.lorentzFraction);
+            if (!Sensible(c, span)) continue;
+            const auto& cj = c.fit.hydrogens[0].jHz;
+            const auto& sd = c.fit.hydrogens[0].jSdHz;
+            const bool apart = std::abs(cj[i] - cj[i + 1]) > 3.0 * std::hypot(sd[i], sd[i + 1]);
+            if (!apart) continue;
+            if (ClearlyBetter(c, *best, hz, sigma)) {
+                *best = std::move(c);
+                improved = true;
+            } else if (c.bic < (*refused ? (*refused)->bic : best->bic)) {
+                *refused = std::move(c);
+            }
+        }
+        if (!improved) break;
+    }
+}
 
 // How far the first-order reading is from what the lines themselves show.
 // Measured lines are seldom all of one width (a slightly second-order
@@ -485,41 +520,8 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
         if (Distinct(c.j) == Distinct(best.j) ? c.bic < best.bic : ClearlyBetter(c, best, hz, sigma)) best = c;
     }
 
-    // Split tied couplings the data tell apart; a split must lower the
-    // criterion clearly and leave the two values apart by more than their
-    // errors.
-    std::optional<Candidate> refused;  // the best split the rules below turned down
-    auto splitTies = [&]() {
-        for (int round = 0; round < 4; ++round) {
-            bool improved = false;
-            const auto& j = best.j;
-            for (std::size_t i = 0; i + 1 < j.size() && !improved; ++i) {
-                if (std::abs(j[i] - j[i + 1]) > 1e-9) continue;
-                std::size_t e = i;
-                while (e < j.size() && std::abs(j[e] - j[i]) <= 1e-9) ++e;
-                const double d = std::max(0.15 * best.fit.widthHz, 0.1);
-                std::vector<double> trial = j;
-                const double others = static_cast<double>(e - i - 1);
-                trial[i] = j[i] + d;
-                for (std::size_t k = i + 1; k < e; ++k) trial[k] = j[i] - d / others;
-                Candidate c = FitCouplings(hz, y, best.fit.hydrogens[0].shiftHz, trial, best.fit.widthHz,
-                                           best.fit.lorentzFraction);
-                if (!Sensible(c, span)) continue;
-                const auto& cj = c.fit.hydrogens[0].jHz;
-                const auto& sd = c.fit.hydrogens[0].jSdHz;
-                const bool apart = std::abs(cj[i] - cj[i + 1]) > 3.0 * std::hypot(sd[i], sd[i + 1]);
-                if (!apart) continue;
-                if (ClearlyBetter(c, best, hz, sigma)) {
-                    best = std::move(c);
-                    improved = true;
-                } else if (c.bic < (refused ? refused->bic : best.bic)) {
-                    refused = std::move(c);
-                }
-            }
-            if (!improved) break;
-        }
-    };
-    splitTies();
+    std::optional<Candidate> refused;  // the best split the rules turned down
+    SplitTies(hz, y, span, sigma, &best, &refused);
 
     // One more coupling than the lines showed. Lines hiding a coupling
     // smaller than their width are broadened, and where two of them also
@@ -552,7 +554,7 @@ MultipletAnalysis AnalyseMultiplet(std::span<const double> hzIn, std::span<const
         if (hidden) {
             best = std::move(*hidden);
             // The couplings the broadening hid may be what kept a tie.
-            splitTies();
+            SplitTies(hz, y, span, sigma, &best, &refused);
         }
     }
 
