@@ -270,7 +270,7 @@ int FitExampleSpectra(bool missed) {
 }
 
 TEST(AnalysisFit, ExampleSpectraGiveTheirTrueValues) {
-    // Every example multiplet in its spectrum, 1a and 1b counted apart, but for the two still missed.
+    // Every example multiplet in its spectrum, 1a and 1b counted apart, but for the one still missed.
     EXPECT_EQ(FitExampleSpectra(false), 13);
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,37 @@ inline std::vector<Rec> OfType(const std::vector<Rec>& recs, std::uint32_t type)
     for (const Rec& r : recs)
         if (r.type == type) out.push_back(r);
     return out;
+}
+
+// The colours of the pens a picture creates and of its texts.
+inline std::set<std::uint32_t> PenColours(const std::vector<Rec>& recs) {
+    std::set<std::uint32_t> out;
+    for (const Rec& r : OfType(recs, emr::CREATEPEN)) out.insert(r.U(24));
+    return out;
+}
+inline std::set<std::uint32_t> TextColours(const std::vector<Rec>& recs) {
+    std::set<std::uint32_t> out;
+    for (const Rec& r : OfType(recs, emr::SETTEXTCOLOR)) out.insert(r.U(8));
+    return out;
+}
+
+inline std::set<std::string> Texts(const std::vector<Rec>& recs) {
+    std::set<std::string> out;
+    for (const Rec& r : OfType(recs, emr::EXTTEXTOUTW)) out.insert(r.Text());
+    return out;
+}
+
+// The texts in drawing order, each followed by "|": "|word|" finds a whole
+// text, not a part of a longer one.
+inline std::string JoinedTexts(const std::vector<Rec>& recs) {
+    std::string t;
+    for (const Rec& r : OfType(recs, emr::EXTTEXTOUTW)) t += r.Text() + "|";
+    return t;
+}
+
+// A PNG's width in pixels, from its header.
+inline std::uint32_t PngWidth(const std::vector<std::uint8_t>& png) {
+    return (std::uint32_t{png[16]} << 24) | (std::uint32_t{png[17]} << 16) | (std::uint32_t{png[18]} << 8) | png[19];
 }
 
 inline std::vector<std::uint8_t> ReadAll(const std::filesystem::path& p) {

@@ -41,18 +41,6 @@ struct Graph {
     }
 };
 
-std::set<std::uint32_t> PenColours(const std::vector<Rec>& recs) {
-    std::set<std::uint32_t> out;
-    for (const Rec& r : OfType(recs, emr::CREATEPEN)) out.insert(r.U(24));
-    return out;
-}
-
-std::set<std::uint32_t> TextColours(const std::vector<Rec>& recs) {
-    std::set<std::uint32_t> out;
-    for (const Rec& r : OfType(recs, emr::SETTEXTCOLOR)) out.insert(r.U(8));
-    return out;
-}
-
 // A small picture standing in for a pasted formula: its own mapping, a pen
 // and a font it never deletes, and a save/restore pair of its own.
 std::vector<std::uint8_t> FormulaEmf() {

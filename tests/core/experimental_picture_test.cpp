@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <set>
-#include <sys/wait.h>
 
+#include "cli_test_util.h"
 #include "emf_test_util.h"
 #include "examples/generator/example_pictures.h"
 #include "examples/generator/example_spectra.h"
@@ -49,12 +48,6 @@ Opened Open(const std::string& path) {
     o.f = DefaultExpFrameLayout(o.s);
     FullViewScaling(o.v, o.s, o.f.graphWidth, o.f.graphHeight);
     return o;
-}
-
-std::set<std::string> Texts(const std::vector<Rec>& recs) {
-    std::set<std::string> out;
-    for (const Rec& r : OfType(recs, emr::EXTTEXTOUTW)) out.insert(r.Text());
-    return out;
 }
 
 TEST(CurPic2, PageMappingFrameTextsAndTheGraphBelowTheTitle) {
@@ -200,44 +193,36 @@ TEST(CurPic2, LongLinesGoOutInJoinedPiecesAndAMissingFolderFails) {
 
 // --- quble-cli export --1r ----------------------------------------------
 
-int RunCli(const std::string& args) {
-    const std::string cmd = "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) +
-                            "' export " + args + " >/dev/null 2>&1";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
 TEST(CliExportExperimental, RealSpectrumCalibratedAndGeneratedExampleWithItsFormula) {
     const ScratchFolder scratch("cli_export_1r");
     const fs::path& dir = scratch.path();
-    ASSERT_EQ(RunCli("--1r '" + StrychninePath() + "' --auto-tms --out '" + (dir / "s.emf").string() + "'"), 0);
+    ASSERT_EQ(ExportStatus("--1r '" + StrychninePath() + "' --auto-tms --out '" + (dir / "s.emf").string() + "'"), 0);
     auto recs = Records(ReadAll(dir / "s.emf"));
     EXPECT_TRUE(Texts(recs).count("Reference: TMS (0.00 ppm)"));
-    ASSERT_EQ(RunCli("--1r '" + StrychninePath() + "' --out '" + (dir / "s2.emf").string() + "'"), 0);
+    ASSERT_EQ(ExportStatus("--1r '" + StrychninePath() + "' --out '" + (dir / "s2.emf").string() + "'"), 0);
     EXPECT_TRUE(Texts(Records(ReadAll(dir / "s2.emf"))).count("Reference: None"));
 
     ASSERT_TRUE(examplegen::WriteExampleFiles(dir / "prog").ok);
     ASSERT_TRUE(ArrangeOnFirstRun(dir / "prog").has_value());
     const fs::path ex2 = dir / "prog" / "Examples" / "2_bqw75a (Example 2)" / "1r";
-    ASSERT_EQ(RunCli("--1r '" + ex2.string() + "' --auto-tms --out '" + (dir / "e.emf").string() + "'"), 0);
+    ASSERT_EQ(ExportStatus("--1r '" + ex2.string() + "' --auto-tms --out '" + (dir / "e.emf").string() + "'"), 0);
     recs = Records(ReadAll(dir / "e.emf"));
     EXPECT_EQ(OfType(recs, emr::SAVEDC).size(), 1u);  // Ex2.emf beside it
     std::set<std::string> formulaTexts = Texts(Records(examplegen::ExamplePictureEmf(2)));
     for (const std::string& t : formulaTexts) EXPECT_TRUE(Texts(recs).count(t)) << t;
 
-    ASSERT_EQ(RunCli("--1r '" + ex2.string() + "' --out '" + (dir / "e.png").string() + "' --dpi 150 --bw"), 0);
+    ASSERT_EQ(ExportStatus("--1r '" + ex2.string() + "' --out '" + (dir / "e.png").string() + "' --dpi 150 --bw"), 0);
     const auto png = ReadAll(dir / "e.png");
     ASSERT_GT(png.size(), 24u);
-    const std::uint32_t width = (std::uint32_t{png[16]} << 24) | (png[17] << 16) | (png[18] << 8) | png[19];
-    EXPECT_EQ(width, static_cast<std::uint32_t>(std::lround(722.0 / 96 * 150)));
+    EXPECT_EQ(PngWidth(png), static_cast<std::uint32_t>(std::lround(722.0 / 96 * 150)));
     for (const char* name : {"e.svg", "e.pdf"}) {
-        ASSERT_EQ(RunCli("--1r '" + ex2.string() + "' --out '" + (dir / name).string() + "'"), 0) << name;
+        ASSERT_EQ(ExportStatus("--1r '" + ex2.string() + "' --out '" + (dir / name).string() + "'"), 0) << name;
         EXPECT_GT(fs::file_size(dir / name), 1000u) << name;
     }
 
-    EXPECT_EQ(RunCli("--1r '" + (dir / "missing" / "1r").string() + "' --out '" + (dir / "m.emf").string() + "'"), 2);
-    EXPECT_EQ(RunCli("--example mnuEx2 --auto-tms --out '" + (dir / "m.emf").string() + "'"), 2);
-    EXPECT_EQ(RunCli("--1r '" + ex2.string() + "' --example mnuEx2 --out '" + (dir / "m.emf").string() + "'"), 2);
+    EXPECT_EQ(ExportStatus("--1r '" + (dir / "missing" / "1r").string() + "' --out '" + (dir / "m.emf").string() + "'"), 2);
+    EXPECT_EQ(ExportStatus("--example mnuEx2 --auto-tms --out '" + (dir / "m.emf").string() + "'"), 2);
+    EXPECT_EQ(ExportStatus("--1r '" + ex2.string() + "' --example mnuEx2 --out '" + (dir / "m.emf").string() + "'"), 2);
     EXPECT_FALSE(fs::exists(dir / "m.emf"));
     fs::remove_all(dir);
 }

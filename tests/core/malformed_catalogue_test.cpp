@@ -6,12 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -26,10 +24,13 @@
 #include "platform/file_read.h"
 #include "platform/recording_surface.h"
 #include "render/wind_draw.h"
+#include "tests/core/cli_test_util.h"
 #include "tests/core/scratch_folder.h"
 
 namespace fs = std::filesystem;
 using namespace quble;
+using quble::test::CliRun;
+using quble::test::RunCli;
 
 namespace {
 
@@ -365,25 +366,6 @@ TEST(MalformedAxis, FirstPpmBeyondTheIntegerRangeDrawsNoAxisAndNoUndefinedCast) 
 
 // --- the command line ------------------------------------------------------
 
-struct CliRun {
-    int rc = -1;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& args, const std::string& cwd = {}) {
-    const std::string cmd = (cwd.empty() ? "" : "cd '" + cwd + "' && ") +
-                            "QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 '" + std::string(QUBLE_CLI_PATH) +
-                            "' " + args + " 2>/dev/null";
-    CliRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    const int st = ::pclose(p);
-    r.rc = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
 // Whether text is well-formed UTF-8 (what a JSON reader requires).
 bool ValidUtf8(const std::string& t) {
     for (std::size_t i = 0; i < t.size();) {
@@ -401,8 +383,8 @@ bool ValidUtf8(const std::string& t) {
 TEST(CliMalformed, RelativePathWithDotsAndInvalidUtf8Folder) {
     if (std::string(QUBLE_CLI_PATH).empty()) GTEST_SKIP() << "built without the command line";
     Scratch d;
-    const CliRun rel = RunCli("read ../1/./1r --json", (d.exp() / "pdata" / "1").string());
-    ASSERT_EQ(rel.rc, 0) << rel.out;
+    const CliRun rel = RunCli("read ../1/./1r --json", false, (d.exp() / "pdata" / "1").string());
+    ASSERT_EQ(rel.status, 0) << rel.out;
     EXPECT_NE(rel.out.find("\"path\": \"" + d.oneR().string() + "\""), std::string::npos) << rel.out;
     EXPECT_EQ(rel.out.find("null"), std::string::npos) << rel.out;
 
@@ -410,7 +392,7 @@ TEST(CliMalformed, RelativePathWithDotsAndInvalidUtf8Folder) {
     fs::create_directories(odd);
     fs::rename(d.exp(), odd / "1");
     const CliRun bad = RunCli("read '" + (odd / "1" / "pdata" / "1" / "1r").string() + "' --json");
-    ASSERT_EQ(bad.rc, 0);
+    ASSERT_EQ(bad.status, 0);
     EXPECT_TRUE(ValidUtf8(bad.out)) << bad.out;
     EXPECT_NE(bad.out.find("sp\xEF\xBF\xBD\xEF\xBF\xBD" "ctrum\xEF\xBF\xBD"), std::string::npos) << bad.out;
 }
@@ -421,7 +403,7 @@ TEST(CliMalformed, AbsurdValuesAreRefusedNotPrintedAsNull) {
         Scratch d;
         SetAcqus(d, WithValue(WithValue(Acqus(), "O1", o1), "SW_h", swh));
         const CliRun r = RunCli("read '" + d.oneR().string() + "' --json");
-        EXPECT_EQ(r.rc, 1) << o1 << " " << swh;
+        EXPECT_EQ(r.status, 1) << o1 << " " << swh;
         EXPECT_EQ(r.out.find("null"), std::string::npos);
     }
 }

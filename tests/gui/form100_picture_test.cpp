@@ -118,8 +118,7 @@ TEST_F(Form100PictureTest, CopyPutsCurPic2OnTheClipboardWithSvgAndPng) {
     EXPECT_EQ(OfType(recs, emr::SETWINDOWEXTEX)[0].I(12), std::lround(f.PictureHeight()));
 
     // The reference and the title are written into the frame.
-    std::set<std::string> texts;
-    for (const Rec& r : OfType(recs, emr::EXTTEXTOUTW)) texts.insert(r.Text());
+    const std::set<std::string> texts = Texts(recs);
     EXPECT_TRUE(texts.count(form->spectrum().ReferenceCaption));
     EXPECT_TRUE(texts.count("(ppm)"));
     // Every piece of the 64k-point line stays within what office readers take.

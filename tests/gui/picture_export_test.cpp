@@ -29,17 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::set<std::uint32_t> PenColours(const std::vector<Rec>& recs) {
-    std::set<std::uint32_t> out;
-    for (const Rec& r : OfType(recs, emr::CREATEPEN)) out.insert(r.U(24));
-    return out;
-}
-std::set<std::uint32_t> TextColours(const std::vector<Rec>& recs) {
-    std::set<std::uint32_t> out;
-    for (const Rec& r : OfType(recs, emr::SETTEXTCOLOR)) out.insert(r.U(8));
-    return out;
-}
-
 // A plain picture of w x h pixels (at 96 dpi) as a metafile.
 std::vector<std::uint8_t> PictureEmf(int w, int h, std::uint32_t argb = 0xFF3060C0) {
     std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h, argb);
