@@ -64,6 +64,14 @@ std::optional<BlockStart> StartFromBlocks(std::span<const double> hz, std::span<
         // Scale and baseline are the stretch's own.
         block.scale = 0.0;
         block.fixScale = false;
+        // Every run's effort counts in the whole fit's; a cancel ends it at once.
+        auto run = [&](const FitInput& i) {
+            FitResult r = FitWithTies(bhz, by, i);
+            out.evaluations += r.evaluations;
+            out.iterations += r.iterations;
+            if (r.cancelled) out.cancelled = true;
+            return r;
+        };
         // Trial shapes around the start: the couplings settle at each with the
         // shape held, which they do quickly, and the best is released.
         FitResult best;
@@ -75,13 +83,8 @@ std::optional<BlockStart> StartFromBlocks(std::span<const double> hz, std::span<
                 trial.lorentzFraction = f;
                 trial.fixWidth = trial.fixLorentz = true;
                 trial.maxEvaluations = 30;
-                FitResult r = FitWithTies(bhz, by, trial);
-                out.evaluations += r.evaluations;
-                out.iterations += r.iterations;
-                if (r.cancelled) {
-                    out.cancelled = true;
-                    return out;
-                }
+                FitResult r = run(trial);
+                if (r.cancelled) return out;
                 if (r.ok && (!best.ok || r.rss < best.rss)) {
                     best = std::move(r);
                     bestWidth = trial.widthHz;
@@ -95,13 +98,8 @@ std::optional<BlockStart> StartFromBlocks(std::span<const double> hz, std::span<
         released.hydrogens[0].jHz = best.hydrogens[0].jHz;
         released.widthHz = bestWidth;
         released.lorentzFraction = bestLorentz;
-        FitResult r = FitWithTies(bhz, by, released);
-        out.evaluations += r.evaluations;
-        out.iterations += r.iterations;
-        if (r.cancelled) {
-            out.cancelled = true;
-            return out;
-        }
+        FitResult r = run(released);
+        if (r.cancelled) return out;
         const FitResult& use = r.ok && r.rss <= best.rss ? r : best;
         out.start.hydrogens[h].shiftHz = use.hydrogens[0].shiftHz;
         out.start.hydrogens[h].jHz = use.hydrogens[0].jHz;
