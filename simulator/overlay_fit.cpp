@@ -42,11 +42,7 @@ int FreeCount(const analysis::FitInput& in) {
 
 }  // namespace
 
-OverlayFitChoice DefaultFitChoice(const SimulationState& sim) {
-    OverlayFitChoice c;
-    c.varyLorentz = sim.ticks.mnuLorGauss;
-    return c;
-}
+OverlayFitChoice DefaultFitChoice(const SimulationState&) { return {}; }
 
 std::optional<OverlayFitSetup> PrepareOverlayFit(const SimulationState& sim, const ExperimentalOverlay& overlay,
                                                  const OverlayFitChoice& choice, std::string* error) {

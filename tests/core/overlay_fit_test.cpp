@@ -50,17 +50,16 @@ struct Fixture {
 TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
     Fixture f;
     std::string error;
-    const OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
-    EXPECT_FALSE(choice.varyLorentz);  // a pure shape keeps its share
-    OverlayFitChoice freed = choice;
-    freed.varyLorentz = true;
+    OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
+    EXPECT_TRUE(choice.varyLorentz);
     std::string e2;
-    const auto freedSetup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, freed, &e2);
+    const auto freedSetup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, choice, &e2);
     ASSERT_TRUE(freedSetup) << e2;
     // Freed from a pure shape, the share still moves and finds the shape.
     const analysis::FitResult freedFit = analysis::FitSimulation(freedSetup->hz, freedSetup->y, freedSetup->input);
     ASSERT_TRUE(freedFit.ok) << freedFit.error;
     EXPECT_NEAR(freedFit.lorentzFraction, 1.0, 0.01);
+    choice.varyLorentz = false;
     const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, choice, &error);
     ASSERT_TRUE(setup) << error;
     // Shift ± half the J sum ± four widths and a hertz.
