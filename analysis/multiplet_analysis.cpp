@@ -287,6 +287,9 @@ struct FreeLines {
     double noiseShare = 1.0;
 };
 
+// A free line's area known no better than ten times itself is not known.
+constexpr double kUnknownArea = 10.0;
+
 FreeLines CompareWithFreeLines(const FitResult& f, const std::vector<double>& hz, const std::vector<double>& y,
                                double sigma) {
     FreeLines out;
@@ -359,13 +362,21 @@ FreeLines CompareWithFreeLines(const FitResult& f, const std::vector<double>& hz
         const double pos = x[col + 1] / norm[col + 1], sdPos = std::sqrt(std::max(0.0, cov(col + 1, col + 1))) / norm[col + 1];
         const double wid = x[col + 2] / norm[col + 2], sdWid = std::sqrt(std::max(0.0, cov(col + 2, col + 2))) / norm[col + 2];
         const double expected = f.scale * cl[c].intensity;
-        if (!(expected > 0.0) || !(amp > 0.0)) {
+        if (!(expected > 0.0)) {
             out.worstArea = std::max(out.worstArea, 1.0);
             continue;
         }
         // Area of a line goes with height times half width.
         const double area = (amp * hw + wid) / (expected * hw);
         const double sdArea = std::hypot(sdAmp * hw, sdWid) / (expected * hw);
+        if (!(amp > 0.0)) {
+            // A free line below zero where the reading has one is a misfit,
+            // unless the free lines cannot tell its area at all: lines a
+            // third of a width apart (a ddddd of close couplings) trade
+            // heights without bound, and that says nothing of the reading.
+            if (sdArea < kUnknownArea) out.worstArea = std::max(out.worstArea, 1.0);
+            continue;
+        }
         out.worstArea = std::max(out.worstArea, std::abs(area - 1.0) - 3.0 * sdArea);
         const double shift = pos / amp, sdShift = std::abs(shift) * std::hypot(sdPos / std::max(std::abs(pos), 1e-300), sdAmp / amp);
         out.worstShiftHz = std::max(out.worstShiftHz, std::abs(shift) - 3.0 * sdShift);
