@@ -2,6 +2,7 @@
 // Example 1/H7 on start. Without a display the start-up graph is written to
 // a PNG instead; --screenshot grabs the whole frame after start-up.
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,7 @@
 #include "platform/drop_paths.h"
 #include "platform/user_state.h"
 #include "experimental/form100_window.h"
+#include "experimental/multiplet_window.h"
 #include "simulator/form1_window.h"
 
 namespace {
@@ -28,7 +31,7 @@ namespace {
 void Usage() {
     std::fprintf(stderr,
                  "usage: quble [--startup-png [PATH]] [--screenshot PATH] [--open-experimental 1R] [--drop PATH]\n"
-                 "             [--hydrogens N] [--example NAME] [--fit]\n"
+                 "             [--hydrogens N] [--example NAME] [--fit] [--analyse PPM:PPM] [--paste TEXT]\n"
                  "  --startup-png [PATH]      write the start-up graph to PATH (default quble-startup.png in\n"
                  "                            the current folder) and exit\n"
                  "  --screenshot PATH         write a picture of the whole window to PATH and exit\n"
@@ -42,6 +45,10 @@ void Usage() {
                  "                            \"Example 1/H6\" or its menu name \"mnuEx2\") in the simulator first\n"
                  "  --fit                     with --screenshot and --open-experimental: transfer the spectrum to\n"
                  "                            the simulator and fit the simulation to it (default choices) first\n"
+                 "  --analyse PPM:PPM         with --screenshot and --open-experimental: drag the band across\n"
+                 "                            the shifts (expanded onto them) and analyse the multiplet first\n"
+                 "  --paste TEXT              with --screenshot: paste the journal text TEXT into the simulator\n"
+                 "                            first\n"
                  "Window places and recent spectra are kept in $XDG_CONFIG_HOME/quble/state.json.\n");
 }
 
@@ -83,6 +90,9 @@ int main(int argc, char** argv) {
     int hydrogens = 0;
     std::string example;
     bool fit = false;
+    double analyseFrom = 0.0, analyseTo = 0.0;
+    bool analyse = false;
+    std::string paste;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--startup-png") == 0) {
@@ -108,6 +118,21 @@ int main(int argc, char** argv) {
             }
         } else if (std::strcmp(argv[i], "--fit") == 0) {
             fit = true;
+        } else if (std::strcmp(argv[i], "--analyse") == 0 && hasValue) {
+            char* end = nullptr;
+            const char* text = argv[++i];
+            analyseFrom = std::strtod(text, &end);
+            const bool colon = end != text && *end == ':';
+            const char* second = colon ? end + 1 : end;
+            if (colon) analyseTo = std::strtod(second, &end);
+            if (!colon || end == second || *end != '\0' || !std::isfinite(analyseFrom) || !std::isfinite(analyseTo) ||
+                analyseFrom == analyseTo) {
+                std::fprintf(stderr, "--analyse wants two different shifts in ppm, as 3.80:3.68, not \"%s\"\n", text);
+                return 2;
+            }
+            analyse = true;
+        } else if (std::strcmp(argv[i], "--paste") == 0 && hasValue) {
+            paste = argv[++i];
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             Usage();
             return 0;
@@ -158,6 +183,7 @@ int main(int argc, char** argv) {
     QTimer poll;
     int waited = 0;
     bool exampleChosen = example.empty();
+    bool pasted = false;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         waited += 20;
         if (!StartUpDone(*frame.form1()) && waited < 15000) return;
@@ -173,6 +199,13 @@ int main(int argc, char** argv) {
                 entry->trigger();
                 return;
             }
+        }
+        if (!paste.empty() && !pasted) {
+            // Its calculation runs on the simulator's timers too.
+            pasted = true;
+            QGuiApplication::clipboard()->setText(QString::fromStdString(paste));
+            frame.form1()->mnuPasteText_Click();
+            return;
         }
         poll.stop();
         if (!frame.form1()->HasGraph()) {
@@ -197,7 +230,22 @@ int main(int argc, char** argv) {
                 frame.form1Window()->showMaximized();
                 frame.form1()->mnuFit_Click();
             }
+            if (analyse) {
+                // As a user does: a rough band, expanded onto, then the band
+                // across the multiplet itself.
+                const double margin = 0.1 * std::fabs(analyseFrom - analyseTo) + 0.02;
+                const double hi = std::max(analyseFrom, analyseTo), lo = std::min(analyseFrom, analyseTo);
+                const bool selected = f->SelectBandPpm(hi + margin, lo - margin) && (f->Command4_Click(), true) &&
+                                      f->SelectBandPpm(hi, lo);
+                if (!selected) {
+                    std::fprintf(stderr, "%g to %g ppm is not within the spectrum.\n", hi, lo);
+                    result = 1;
+                } else {
+                    f->mnuAnalyse_Click();
+                }
+            }
         }
+
         if (result == 0 && !dropped.empty()) {
             const quble::DropTarget t = quble::ClassifyDrop({std::filesystem::path(dropped)});
             if (t.kind == quble::DropKind::None) {
@@ -226,7 +274,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Cannot write %s\n", startupPng.c_str());
             result = 1;
         }
-        if (result == 0 && !screenshot.empty() && !frame.grab().save(QString::fromStdString(screenshot), "PNG")) {
+        // A result window stands apart from the frame: the screen holds both.
+        QPixmap shot;
+        const quble::Form100* f100 = frame.form100();
+        if (f100 && f100->AnalysisWindow() && f100->AnalysisWindow()->isVisible() && QGuiApplication::primaryScreen())
+            shot = QGuiApplication::primaryScreen()->grabWindow(0);
+        if (shot.isNull()) shot = frame.grab();
+        if (result == 0 && !screenshot.empty() && !shot.save(QString::fromStdString(screenshot), "PNG")) {
             std::fprintf(stderr, "Cannot write %s\n", screenshot.c_str());
             result = 1;
         }

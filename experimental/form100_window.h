@@ -195,6 +195,9 @@ public:
     // result in its window. Tells why when there is nothing to analyse.
     void mnuAnalyse_Click();
     MultipletWindow* AnalysisWindow() const { return multiplet_; }
+    // Drags the band across the shown points nearest two shifts, as the
+    // mouse does; false when either lies outside the view.
+    bool SelectBandPpm(double fromPpm, double toPpm);
     // Runs the analysis off the window's thread; tests replace it.
     WorkRunner runWork;
 

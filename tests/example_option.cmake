@@ -1,7 +1,8 @@
 # The program's --example option: an unknown name is refused with the list of
 # examples, a known one is loaded through its menu entry before the picture
 # is taken, so the picture differs from the start-up one; a spectrum to show
-# that cannot be opened fails the run.
+# that cannot be opened fails the run, and so do a malformed or outside band to
+# analyse.
 # Called with -DQUBLE=<program> -DOUT=<folder>.
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
@@ -62,4 +63,19 @@ execute_process(COMMAND ${env} "${QUBLE}" --screenshot "${OUT}/refused.png" --op
   RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
 if(NOT rc EQUAL 1 OR NOT err MATCHES "not-bruker/1r is not opened: " OR EXISTS "${OUT}/refused.png")
   message(FATAL_ERROR "a spectrum that cannot be opened gave ${rc}: ${err}")
+endif()
+
+# --analyse takes two different shifts, and a band outside the spectrum
+# fails the run without a picture.
+foreach(bad IN ITEMS "3.8" "3.8:x" "3.8:3.8")
+  execute_process(COMMAND ${env} "${QUBLE}" --screenshot "${OUT}/bad.png" --open-experimental example --analyse "${bad}"
+    RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
+  if(NOT rc EQUAL 2 OR NOT err MATCHES "--analyse wants two different shifts in ppm")
+    message(FATAL_ERROR "--analyse ${bad} gave ${rc}: ${err}")
+  endif()
+endforeach()
+execute_process(COMMAND ${env} "${QUBLE}" --screenshot "${OUT}/outside.png" --open-experimental example --analyse 40:39
+  RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET TIMEOUT 120)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "40 to 39 ppm is not within the spectrum" OR EXISTS "${OUT}/outside.png")
+  message(FATAL_ERROR "a band outside the spectrum gave ${rc}: ${err}")
 endif()
