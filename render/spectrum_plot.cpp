@@ -448,6 +448,20 @@ bool Slider1_Change(PlotState& p, int value) {
     return true;
 }
 
+int Slider1ToShowAllLines(const PlotState& p, const SimulationState& sim) {
+    const int now = p.Slider1.value;
+    double reach = 0.0;
+    for (int i = 1; i <= sim.TotalLines && i < static_cast<int>(sim.AllPos.size()); ++i)
+        reach = std::max(reach, std::fabs(static_cast<double>(sim.AllPos[i])));
+    reach += 3.0 * std::fabs(static_cast<double>(sim.Width));
+    // The centre column to the nearer edge of the picture.
+    const double room = std::min(static_cast<double>(p.XCenter), p.ScaleWidth - p.XCenter);
+    if (!(reach > 0.0) || !std::isfinite(reach) || !(room > 0.0) || !(p.SliderHUnits > 0.0f)) return now;
+    if (static_cast<double>(now) / p.SliderHUnits * reach <= room) return now;
+    const int fits = static_cast<int>(std::floor(room / reach * p.SliderHUnits));
+    return std::clamp(fits, p.Slider1.min, now);
+}
+
 bool Slider2_Change(PlotState& p, int value) {
     p.Slider2.value = value;
     if (!p.Slider2.react) return false;

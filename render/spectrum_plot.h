@@ -202,6 +202,11 @@ float PkHPix(const PlotState& plot, const SimulationState& sim, int k, int m);
 // slider's reaction flag is set. Returns whether it changed (the caller then
 // runs CalcFirstPlot).
 bool Slider1_Change(PlotState& plot, int value);
+// The horizontal slider's value at which every line of the calculation, and
+// three widths either side, lies on the picture: the present value when they
+// already do, else the largest smaller one, but not below the slider's
+// minimum. Zooms out only, so a scale the user chose is kept where it serves.
+int Slider1ToShowAllLines(const PlotState& plot, const SimulationState& sim);
 bool Slider2_Change(PlotState& plot, int value);
 bool Slider3_Change(PlotState& plot, int value);
 

@@ -106,6 +106,13 @@ void Form1::ReceiveAnalysis(const analysis::MultipletAnalysis& a) {
     const SimulationInput in = BoxesFromAnalysis(ReadBoxes(), a);
     ForgetFitUndo();
     EnterBoxes(in);
+    ShowAllLines();
+}
+
+void Form1::ShowAllLines() {
+    if (!session_.HasGraph()) return;
+    const int v = Slider1ToShowAllLines(plot_, sim_);
+    if (v != Slider1w->value()) Slider1w->setValue(v);
 }
 
 void Form1::ForgetFitUndo() {
@@ -234,6 +241,7 @@ void Form1::mnuPasteText_Click() {
     const bool overlaid = sim_.ExpPresent;
     EnterBoxes(in);
     if (overlaid && session_.NPontExp() > 0) TransfAdjustExpData();
+    ShowAllLines();
 }
 
 void Form1::mnuTextMHz_Click() {

@@ -387,6 +387,9 @@ private:
     // (counts, then shifts and J boxes) followed by a calculation.
     void WriteBoxValues(const SimulationInput& in);
     void EnterBoxes(const SimulationInput& in);
+    // Zooms the graph out, as far as the horizontal slider goes, until the
+    // lines just entered all show: pasted hydrogens may lie far apart.
+    void ShowAllLines();
     void ShowBoxStarts();
 
     void ArrangeExamples();

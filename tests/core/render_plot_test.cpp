@@ -94,6 +94,38 @@ TEST(PlotSliders, ActOnlyWhenFlaggedAndRescale) {
     EXPECT_EQ(p.Slider3.value, 1);
 }
 
+// Zooming out to show hydrogens far apart: only as far as needed, never in,
+// and not past the slider's least value.
+TEST(PlotSliders, ShowAllLinesZoomsOutOnlyAsFarAsNeeded) {
+    Drawn near(Hs{{"1712", {"8.4"}}, {"1690", {"8.4"}}}, "0.1", "1");
+    ASSERT_TRUE(near.sim);
+    EXPECT_EQ(Slider1ToShowAllLines(near.plot, *near.sim), near.plot.Slider1.value);
+
+    Drawn apart(Hs{{"1712", {"8.4", "3.3"}}, {"1580", {"10.2"}}}, "0.1", "1");
+    ASSERT_TRUE(apart.sim);
+    const int v = Slider1ToShowAllLines(apart.plot, *apart.sim);
+    ASSERT_LT(v, apart.plot.Slider1.value);
+    ASSERT_GE(v, apart.plot.Slider1.min);
+    // At v the outer lines and three widths lie on the picture; one step
+    // larger they would not.
+    ASSERT_TRUE(Slider1_Change(apart.plot, v));
+    CalcPictureCoordinates(apart.plot, *apart.sim);
+    const auto [lo, hi] = std::minmax_element(apart.plot.LineX.begin() + 1, apart.plot.LineX.end());
+    const double margin = 3.0 * apart.plot.HScale;
+    EXPECT_GE(*lo - margin, 0.0);
+    EXPECT_LE(*hi + margin, apart.plot.ScaleWidth);
+    double reach = 0.0;
+    for (int i = 1; i <= apart.sim->TotalLines; ++i) reach = std::max(reach, std::fabs(double{apart.sim->AllPos[i]}));
+    EXPECT_NEAR(reach, 1712.0 + 4.2 + 1.65 - (1712.0 + 1580.0) / 2.0, 0.01);  // from the shifts' midpoint
+    EXPECT_GT((reach + 3.0) * (v + 1) / apart.plot.SliderHUnits,
+              std::min<double>(apart.plot.XCenter, apart.plot.ScaleWidth - apart.plot.XCenter));
+
+    // Lines further apart than the widest scale shows: the least value.
+    Drawn far(Hs{{"2500", {"1"}}, {"500", {"1"}}}, "0.1", "1");
+    ASSERT_TRUE(far.sim);
+    EXPECT_EQ(Slider1ToShowAllLines(far.plot, *far.sim), far.plot.Slider1.min);
+}
+
 TEST(PlotFinalDrawing, BaselineAlwaysAndInForeColour) {
     Drawn d(Hs{{"2500", {"7", "3"}}});
     ASSERT_TRUE(d.sim);

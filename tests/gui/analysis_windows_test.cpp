@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -259,6 +260,12 @@ TEST_F(AnalysisWindowsTest, JournalTextGoesOutAndComesBackAndMalformedTextChange
     EXPECT_FLOAT_EQ(form().sim().JVal[1][3], 3.3f);
     EXPECT_FLOAT_EQ(form().sim().Shift[2], 1050.0f);
     EXPECT_EQ(form().sim().NJ[2], 3);
+    // 1090 Hz apart, wider than the widest scale: the graph zooms out as far
+    // as the slider goes, and so does its slider.
+    auto* slider = form().findChild<QSlider*>("Slider1");
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->value(), form().plot().Slider1.min);
+    EXPECT_FLOAT_EQ(form().plot().HScale, static_cast<float>(slider->value()) / form().plot().SliderHUnits);
 
     // Copied back, the same lines in the usual form.
     form().mnuCopyText_Click();
