@@ -135,7 +135,7 @@ void Form1::mnuFit_Click() {
         return;
     }
     if (session_.MarkingOn()) mnuMarkPeaks_Click();
-    const std::optional<OverlayFitChoice> choice = runFitDialog(DefaultFitChoice(sim_));
+    const std::optional<OverlayFitChoice> choice = runFitDialog(DefaultFitChoice());
     if (!choice) return;
     std::string error;
     std::optional<OverlayFitSetup> setup = PrepareOverlayFit(sim_, plot_.exp, *choice, &error);

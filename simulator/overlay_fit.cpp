@@ -42,7 +42,7 @@ int FreeCount(const analysis::FitInput& in) {
 
 }  // namespace
 
-OverlayFitChoice DefaultFitChoice(const SimulationState&) { return {}; }
+OverlayFitChoice DefaultFitChoice() { return {}; }
 
 std::optional<OverlayFitSetup> PrepareOverlayFit(const SimulationState& sim, const ExperimentalOverlay& overlay,
                                                  const OverlayFitChoice& choice, std::string* error) {

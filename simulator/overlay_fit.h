@@ -35,7 +35,7 @@ struct OverlayFitChoice {
 // Measured lines are mostly Lorentzian, and held at a pure Gaussian (as
 // several examples start) the fit widens the lines and drowns the small
 // couplings instead; a user who wants the share held unticks it.
-OverlayFitChoice DefaultFitChoice(const SimulationState& sim);
+OverlayFitChoice DefaultFitChoice();
 
 struct OverlayFitSetup {
     analysis::FitInput input;

@@ -50,7 +50,7 @@ struct Fixture {
 TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
     Fixture f;
     std::string error;
-    OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
+    OverlayFitChoice choice = DefaultFitChoice();
     EXPECT_TRUE(choice.varyLorentz);
     std::string e2;
     const auto freedSetup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, choice, &e2);
@@ -101,7 +101,7 @@ TEST(OverlayFit, TakesTheMultipletsRangeAndWritesTheFitBackIntoTheBoxes) {
 
 TEST(OverlayFit, HeldValuesStayAndWhatCannotBeFittedIsRefused) {
     Fixture f;
-    OverlayFitChoice choice = DefaultFitChoice(f.s.sim);
+    OverlayFitChoice choice = DefaultFitChoice();
     choice.varyShift[1] = false;
     choice.varyJ[1][2] = false;  // held, and so its tied partner
     std::string error;
@@ -159,7 +159,7 @@ TEST(OverlayFit, AnAnalysisFillsOneHydrogenAndKeepsTheOtherBoxes) {
 TEST(OverlayFit, CancelStopsTheSolverWithoutAResult) {
     Fixture f;
     std::string error;
-    auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(f.s.sim), &error);
+    auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(), &error);
     ASSERT_TRUE(setup) << error;
     const std::atomic<bool> cancel{true};
     setup->input.cancel = &cancel;
@@ -171,7 +171,7 @@ TEST(OverlayFit, CancelStopsTheSolverWithoutAResult) {
 TEST(OverlayFit, ResidualIsDrawnUnderTheBaselineOnlyAfterAFit) {
     Fixture f;
     std::string error;
-    const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(f.s.sim), &error);
+    const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(), &error);
     ASSERT_TRUE(setup) << error;
     const analysis::FitResult r = analysis::FitSimulation(setup->hz, setup->y, setup->input);
     ASSERT_TRUE(r.ok);
@@ -251,7 +251,7 @@ TEST(OverlayFit, ResidualNeverCrossesTheCaptionsUnderTheGraph) {
             Fixture f(height);
             f.s.plot.Label12.caption = "Lorentzian Line Shape";
             std::string error;
-            const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(f.s.sim), &error);
+            const auto setup = PrepareOverlayFit(f.s.sim, f.s.plot.exp, DefaultFitChoice(), &error);
             ASSERT_TRUE(setup) << error;
             const analysis::FitResult r = analysis::FitSimulation(setup->hz, setup->y, setup->input);
             ASSERT_TRUE(r.ok);
