@@ -235,8 +235,11 @@ int main(int argc, char** argv) {
                 // across the multiplet itself.
                 const double margin = 0.1 * std::fabs(analyseFrom - analyseTo) + 0.02;
                 const double hi = std::max(analyseFrom, analyseTo), lo = std::min(analyseFrom, analyseTo);
-                const bool selected = f->SelectBandPpm(hi + margin, lo - margin) && (f->Command4_Click(), true) &&
-                                      f->SelectBandPpm(hi, lo);
+                bool selected = f->SelectBandPpm(hi + margin, lo - margin);
+                if (selected) {
+                    f->Command4_Click();
+                    selected = f->SelectBandPpm(hi, lo);
+                }
                 if (!selected) {
                     std::fprintf(stderr, "%g to %g ppm is not within the spectrum.\n", hi, lo);
                     result = 1;
@@ -245,7 +248,6 @@ int main(int argc, char** argv) {
                 }
             }
         }
-
         if (result == 0 && !dropped.empty()) {
             const quble::DropTarget t = quble::ClassifyDrop({std::filesystem::path(dropped)});
             if (t.kind == quble::DropKind::None) {

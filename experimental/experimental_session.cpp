@@ -470,6 +470,19 @@ ExpUpdate ExperimentalSession::MouseUp(int button, double x) {
     return u;
 }
 
+std::optional<double> ExperimentalSession::PixelOfHz(double hz) const {
+    std::int64_t lo = view_.FirstShown, hi = view_.LastShown;
+    if (lo < 1 || hi < lo || hi >= static_cast<std::int64_t>(spec_.XnmrHz.size()) || !std::isfinite(hz)) return std::nullopt;
+    // The axis falls with the point number.
+    if (hz > spec_.XnmrHz[lo] || hz < spec_.XnmrHz[hi]) return std::nullopt;
+    while (hi - lo > 1) {
+        const std::int64_t mid = lo + (hi - lo) / 2;
+        (spec_.XnmrHz[mid] >= hz ? lo : hi) = mid;
+    }
+    const std::int64_t nearest = spec_.XnmrHz[lo] - hz <= hz - spec_.XnmrHz[hi] ? lo : hi;
+    return static_cast<double>(nearest - view_.FirstShown) * view_.PixPerPoint;
+}
+
 bool ExperimentalSession::AnalysisRange(double* fromPpm, double* toPpm) const {
     if (spec_.NPont < 2 || spec_.XnmrHz.empty() || !(spec_.SFMeu > 0.0) || !(view_.PixPerPoint > 0.0)) return false;
     std::int64_t first = view_.FirstShown, last = view_.LastShown;

@@ -184,6 +184,9 @@ public:
     // The shifts under the selection band or, without one, those of the view
     // when it is not the whole spectrum: highest first. False when neither.
     bool AnalysisRange(double* fromPpm, double* toPpm) const;
+    // The pixel of the shown point nearest a frequency; none when the
+    // frequency lies outside the view.
+    std::optional<double> PixelOfHz(double hz) const;
 
     // --- transfer ---
     // Copies the (calibrated) axis and intensities for the simulator; false

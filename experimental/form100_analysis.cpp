@@ -6,7 +6,7 @@
 #include <QMimeData>
 
 #include <algorithm>
-#include <cmath>
+#include <optional>
 
 #include "analysis/spectrum_region.h"
 #include "experimental/form100_window.h"
@@ -32,24 +32,13 @@ void Form100::BuildAnalysisMenu(QMenu* data) {
 }
 
 bool Form100::SelectBandPpm(double fromPpm, double toPpm) {
-    const BrukerSpectrum& s = spectrum();
-    const ExpView& v = view();
-    if (!(s.SFMeu > 0.0) || v.FirstShown < 1 || v.LastShown >= static_cast<std::int64_t>(s.XnmrHz.size())) return false;
-    auto pixel = [&](double ppm, double* x) {
-        const double hz = ppm * s.SFMeu;
-        // The axis falls with the point number.
-        if (hz > s.XnmrHz[v.FirstShown] || hz < s.XnmrHz[v.LastShown]) return false;
-        std::int64_t best = v.FirstShown;
-        for (std::int64_t i = v.FirstShown; i <= v.LastShown; ++i)
-            if (std::fabs(s.XnmrHz[i] - hz) < std::fabs(s.XnmrHz[best] - hz)) best = i;
-        *x = static_cast<double>(best - v.FirstShown) * v.PixPerPoint;
-        return true;
-    };
-    double x1 = 0.0, x2 = 0.0;
-    if (!pixel(std::max(fromPpm, toPpm), &x1) || !pixel(std::min(fromPpm, toPpm), &x2)) return false;
-    Picture1_MouseDown(1, 0, x1, 100);
-    Picture1_MouseMove(1, 0, x2, 100);
-    Picture1_MouseUp(1, 0, x2, 100);
+    const double mhz = spectrum().SFMeu;
+    const std::optional<double> x1 = session_.PixelOfHz(std::max(fromPpm, toPpm) * mhz);
+    const std::optional<double> x2 = session_.PixelOfHz(std::min(fromPpm, toPpm) * mhz);
+    if (!(mhz > 0.0) || !x1 || !x2) return false;
+    Picture1_MouseDown(1, 0, *x1, 100);
+    Picture1_MouseMove(1, 0, *x2, 100);
+    Picture1_MouseUp(1, 0, *x2, 100);
     return true;
 }
 

@@ -375,6 +375,16 @@ TEST_F(ExperimentalWheelTest, WheelZoomsAboutThePointerScrollsWithShiftAndBandsA
     EXPECT_DOUBLE_EQ(from, s.spectrum().XnmrHz[s.view().FirstShown] / s.spectrum().SFMeu);
     EXPECT_DOUBLE_EQ(to, s.spectrum().XnmrHz[s.view().LastShown] / s.spectrum().SFMeu);
     EXPECT_GT(from, to);
+    // A frequency maps to the pixel of the nearest shown point; outside the
+    // view it has none.
+    const auto& hzAt = s.spectrum().XnmrHz;
+    const std::int64_t q = s.view().FirstShown + 37;
+    EXPECT_EQ(s.PixelOfHz(hzAt[q]), XOf(static_cast<double>(q)));
+    EXPECT_EQ(s.PixelOfHz(0.7 * hzAt[q] + 0.3 * hzAt[q + 1]), XOf(static_cast<double>(q)));
+    EXPECT_EQ(s.PixelOfHz(0.3 * hzAt[q] + 0.7 * hzAt[q + 1]), XOf(static_cast<double>(q + 1)));
+    EXPECT_EQ(s.PixelOfHz(hzAt[s.view().LastShown]), XOf(static_cast<double>(s.view().LastShown)));
+    EXPECT_FALSE(s.PixelOfHz(hzAt[s.view().FirstShown - 1]));
+    EXPECT_FALSE(s.PixelOfHz(hzAt[s.view().LastShown + 1]));
 
     // Shift+wheel moves a tenth of the width per notch, the width kept.
     const std::int64_t first = s.view().FirstShown, width = s.view().ShownWidth();

@@ -60,12 +60,9 @@ protected:
     }
     // Pixel of the experimental graph nearest to a frequency in the shown view.
     double PixelAt(double hz) {
-        const Form100& f = *frame->form100();
-        const ExpView& v = f.view();
-        std::int64_t best = v.FirstShown;
-        for (std::int64_t i = v.FirstShown; i <= v.LastShown; ++i)
-            if (std::fabs(f.spectrum().XnmrHz[i] - hz) < std::fabs(f.spectrum().XnmrHz[best] - hz)) best = i;
-        return static_cast<double>(best - v.FirstShown) * v.PixPerPoint;
+        const std::optional<double> x = frame->form100()->session().PixelOfHz(hz);
+        EXPECT_TRUE(x.has_value()) << hz;
+        return x.value_or(0.0);
     }
     void DragBand(double hiHz, double loHz) {
         Form100& f = *frame->form100();
