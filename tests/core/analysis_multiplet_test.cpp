@@ -403,6 +403,20 @@ struct Calibration {
     }
 };
 
+// Random cases from `make`, drawn with one generator in turn, each analysed
+// with its own noise seed from firstSeed on and judged up to the width.
+template <class MakeCase>
+Calibration TallyUpToTheWidth(std::uint32_t rngSeed, int cases, std::uint32_t firstSeed, MakeCase make) {
+    std::mt19937 rng(rngSeed);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    Calibration tally;
+    for (int k = 0; k < cases; ++k) {
+        const Case c = make(rng, u);
+        tally.CountUpToTheWidth(c, AnalyseCalibrationCase(c, firstSeed + static_cast<std::uint32_t>(k)));
+    }
+    return tally;
+}
+
 // Confidence calibration: over many random first-order multiplets, of the
 // answers given with confidence >= 0.9 at least 95 % have every coupling
 // within 0.1 Hz.
@@ -437,19 +451,15 @@ TEST(AnalysisSynthetic, HighConfidenceMeansEveryCouplingWithinATenthOfAHertz) {
 // Read as a dt the pattern fits well and its couplings come out precise,
 // but the two close ones are averaged: such answers must not be confident.
 TEST(AnalysisSynthetic, CloseCouplingsWithAHiddenOneAreNotConfidentlyTied) {
-    std::mt19937 rng(977);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    Calibration tally;
-    for (int k = 0; k < 60; ++k) {
+    TallyUpToTheWidth(977, 60, 500, [](std::mt19937& rng, std::uniform_real_distribution<double>& u) {
         Case c;
         c.width = 0.6 + 0.8 * u(rng);
         const double big = 6.0 + 8.0 * u(rng), a = 2.0 + 4.0 * u(rng);
         c.j = {big, a + (0.3 + 0.8 * u(rng)) * c.width, a};
         if (u(rng) < 0.6) c.j.push_back(0.4 + 0.5 * c.width * u(rng));
         RandomAcquisition(rng, u, 0.002, 0.008, &c);
-        tally.CountUpToTheWidth(c, AnalyseCalibrationCase(c, static_cast<std::uint32_t>(500 + k)));
-    }
-    tally.Expect("right");
+        return c;
+    }).Expect("right");
 }
 
 // The example's H7 at random: five couplings, three of them within half a
@@ -459,19 +469,15 @@ TEST(AnalysisSynthetic, CloseCouplingsWithAHiddenOneAreNotConfidentlyTied) {
 // free line whose area is not known at all must not sink a right reading,
 // and no wrong one may become confident.
 TEST(AnalysisSynthetic, ManyCloseCouplingsAreConfidentOnlyWhenRight) {
-    std::mt19937 rng(3141);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    Calibration tally;
-    for (int k = 0; k < 40; ++k) {
+    TallyUpToTheWidth(3141, 40, 900, [](std::mt19937& rng, std::uniform_real_distribution<double>& u) {
         Case c;
         c.width = 0.9 + 0.4 * u(rng);
         const double a = 2.5 + 1.0 * u(rng);
         c.j = {4.5 + 1.0 * u(rng), a + 0.08 + 0.1 * u(rng), a, a - 0.3 - 0.2 * u(rng), 0.7 + 0.3 * u(rng)};
         RandomAcquisition(rng, u, 0.002, 0.006, &c);
         c.mhz = 500.0;
-        tally.CountUpToTheWidth(c, AnalyseCalibrationCase(c, static_cast<std::uint32_t>(900 + k)));
-    }
-    tally.Expect("right", 20);
+        return c;
+    }).Expect("right", 20);
 }
 
 TEST(AnalysisSynthetic, BrukerFilesThroughTheReader) {
