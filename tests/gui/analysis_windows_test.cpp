@@ -171,11 +171,10 @@ TEST_F(AnalysisWindowsTest, FitFromAWrongStartMovesTowardTheTruthAndUndoRestores
     EXPECT_EQ(ShiftBox(1), startShift);
     EXPECT_EQ(JBoxes(1), startJ);
 
-    // The example's lines are partly Lorentzian: the share is freed too.
-    form().runFitDialog = [](OverlayFitChoice c) {
-        c.varyLorentz = true;
-        return std::optional<OverlayFitChoice>(c);
-    };
+    // Accepted as offered, which frees the Lorentzian share too: the
+    // example starts Gaussian, and its lines are partly Lorentzian.
+    form().runFitDialog = [](const OverlayFitChoice& c) { return std::optional<OverlayFitChoice>(c); };
+    ASSERT_FALSE(form().sim().ticks.mnuLorGauss);
     form().mnuFit_Click();
     EXPECT_TRUE(form().sim().ticks.mnuLorGauss);
     const analysis::FitResult& fit = *form().LastFit();
@@ -206,6 +205,7 @@ TEST_F(AnalysisWindowsTest, FitFromAWrongStartMovesTowardTheTruthAndUndoRestores
     form().mnuUndoFit_Click();
     EXPECT_EQ(ShiftBox(1), startShift);
     EXPECT_EQ(JBoxes(1), startJ);
+    EXPECT_FALSE(form().sim().ticks.mnuLorGauss);  // and the shape before it
     EXPECT_TRUE(form().plot().exp.ResidualHz.empty());
     EXPECT_FALSE(form().Action("mnuUndoFit")->isEnabled());
 }
